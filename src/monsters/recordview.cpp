@@ -1,0 +1,25 @@
+#include "recordview.h"
+
+QString decodeForDisplay(QStringView stored) {
+    QString out;
+    out.reserve(stored.size() + 8);
+    for (const QChar ch : stored) {
+        if (ch == kCommaSubstitute)
+            out.append(u',');
+        else if (ch == kLineBreakSubstitute)
+            out.append(QStringLiteral("\r\n"));
+        else
+            out.append(ch);
+    }
+    return out;
+}
+
+RecordView viewOf(const MonsterRecord &record, const QString &dataDir) {
+    RecordView view;
+    for (int f = 0; f < MonsterRecord::FieldCount; ++f)
+        view.text[std::size_t(f)] = decodeForDisplay(record.field(f));
+    QString picture = view.text[MonsterRecord::Picture];
+    if (!picture.isEmpty())
+        view.picturePath = dataDir + picture.replace(u'\\', u'/');
+    return view;
+}

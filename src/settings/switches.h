@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class SettingsStore;
+
+// The option switches of section "settings", and the position keys of "placement".
+namespace settingkeys {
+
+inline const QString kSettings = QStringLiteral("settings");
+inline const QString kPlacement = QStringLiteral("placement");
+inline const QString kNotes = QStringLiteral("notes");
+
+inline const QString kSearch = QStringLiteral("search");
+inline const QString kUnavailable = QStringLiteral("unavailable");
+inline const QString kProgUpdates = QStringLiteral("progupdates");
+inline const QString kDbUpdates = QStringLiteral("dbupdates");
+inline const QString kSavePosition = QStringLiteral("saveposition");
+
+inline const QString kMainTop = QStringLiteral("maintop");
+inline const QString kMainLeft = QStringLiteral("mainleft");
+
+} // namespace settingkeys
+
+// A switch is on when its text reads as the number 1; text that is not a number is off.
+bool switchIsOn(const QString &text);
+
+// Stores "1" under each of the five switches that reads empty; "0" is left alone.
+void fillDefaultSwitches(SettingsStore &store);
