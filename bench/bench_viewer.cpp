@@ -1,0 +1,78 @@
+// Loading a large monster database and showing selected records.
+//   bench_viewer <database.nmd> [picture folder]
+// The picture folder's files are copied beside the database so that records show pictures.
+#include "benchsupport.h"
+#include "mainwindow/monsterwindow.h"
+#include "monsters/monstertable.h"
+#include "platform/messagebox.h"
+#include "settings/settingsstore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QListWidget>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+int main(int argc, char *argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: bench_viewer <database.nmd> [picture folder]\n");
+        return 2;
+    }
+    platform::messagetesting::enable();
+
+    QTemporaryDir dir;
+    const QString dataDir = dir.filePath(QStringLiteral("data/"));
+    QDir().mkpath(dataDir);
+    QFile::copy(args[1], dataDir + QStringLiteral("cml.nmd"));
+    if (args.size() > 2) {
+        QDirIterator it(args[2], QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            const QString target = dataDir + QDir(args[2]).relativeFilePath(file);
+            QDir().mkpath(QFileInfo(target).absolutePath());
+            QFile::copy(file, target);
+        }
+    }
+
+    bench::Samples load;
+    qsizetype records = 0;
+    for (int run = 0; run < 15; ++run) {
+        QListWidget list;
+        list.setUniformItemSizes(true);
+        QElapsedTimer timer;
+        timer.start();
+        const MonsterTable table = MonsterTable::loadFile(dataDir + QStringLiteral("cml.nmd"));
+        list.addItems(table.listTexts());
+        load.add(timer.nsecsElapsed());
+        records = table.size();
+    }
+    std::printf("database: %lld records, %lld bytes\n", static_cast<long long>(records),
+                static_cast<long long>(QFileInfo(dataDir + QStringLiteral("cml.nmd")).size()));
+    load.print("load into table and list");
+
+    SettingsStore store(dir.filePath(QStringLiteral("settings.sqlite")));
+    const AppContext context{&store, dataDir};
+    QElapsedTimer opening;
+    opening.start();
+    MonsterWindow *window = MonsterWindow::showWindow(context);
+    std::printf("%-44s %10.1f ms\n", "main window created, loaded and shown",
+                double(opening.nsecsElapsed()) / 1e6);
+
+    auto *list = window->findChild<QListWidget *>(QStringLiteral("monstername"));
+    QRandomGenerator random(42);
+    bench::Samples show;
+    for (int i = 0; i < 2000; ++i) {
+        const int row = int(random.bounded(list->count()));
+        QElapsedTimer timer;
+        timer.start();
+        list->setCurrentRow(row);
+        show.add(timer.nsecsElapsed());
+    }
+    show.print("show a selected record");
+    window->close();
+    return 0;
+}
