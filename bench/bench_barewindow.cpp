@@ -2,7 +2,8 @@
 #include <QApplication>
 #include <QMainWindow>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("bare"));

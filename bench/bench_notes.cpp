@@ -7,7 +7,8 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QCoreApplication app(argc, argv);
     const int stored = argc > 1 ? std::atoi(argv[1]) : 10000;
 

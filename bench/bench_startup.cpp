@@ -26,7 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string windowName(xcb_connection_t *connection, xcb_window_t window) {
+std::string windowName(xcb_connection_t *connection, xcb_window_t window)
+{
     const xcb_get_property_cookie_t cookie = xcb_get_property(
         connection, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
     xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, cookie, nullptr);
@@ -41,7 +42,8 @@ std::string windowName(xcb_connection_t *connection, xcb_window_t window) {
 // Milliseconds from spawning `program` to the map of its window titled `title`; negative
 // when the program ended or took longer than 30 s.
 double timeStart(xcb_connection_t *connection, const char *program, const std::string &title,
-                 const std::string &configHome) {
+                 const std::string &configHome)
+{
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e) {
         if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
@@ -87,14 +89,16 @@ double timeStart(xcb_connection_t *connection, const char *program, const std::s
     return elapsed;
 }
 
-double median(std::vector<double> values) {
+double median(std::vector<double> values)
+{
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     if (argc != 6) {
         std::fprintf(stderr, "usage: bench_startup <runs> <title A> <program A> <title B> "
                              "<program B>\n");

@@ -14,7 +14,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();

@@ -11,7 +11,8 @@
 
 using namespace Qt::StringLiterals;
 
-class TestSampleData : public QObject {
+class TestSampleData : public QObject
+{
     Q_OBJECT
 private slots:
     void dataFileIsWellFormed();
@@ -20,7 +21,8 @@ private slots:
     void versionFileIsQuoted();
 
 private:
-    static QByteArray read(const QString &name) {
+    static QByteArray read(const QString &name)
+    {
         QFile file(QStringLiteral(NV_SAMPLE_DATA_DIR) + name);
         if (!file.open(QIODevice::ReadOnly))
             return {};
@@ -28,7 +30,8 @@ private:
     }
 };
 
-void TestSampleData::dataFileIsWellFormed() {
+void TestSampleData::dataFileIsWellFormed()
+{
     const QByteArray bytes = read(u"cml.nmd"_s);
     QVERIFY(bytes.endsWith("\r\n\r\n"));
     QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
@@ -57,7 +60,8 @@ void TestSampleData::dataFileIsWellFormed() {
     QVERIFY(longText);
 }
 
-void TestSampleData::picturesOpenInEveryFormat() {
+void TestSampleData::picturesOpenInEveryFormat()
+{
     const MonsterTable table = MonsterTable::parse(read(u"cml.nmd"_s));
     QSet<QByteArray> formats;
     int missing = 0;
@@ -78,7 +82,8 @@ void TestSampleData::picturesOpenInEveryFormat() {
         QVERIFY2(formats.contains(format), format);
 }
 
-void TestSampleData::updateListMatchesTheFiles() {
+void TestSampleData::updateListMatchesTheFiles()
+{
     const QList<QByteArray> lines = read(u"update.dat"_s).split('\n');
     const int count = lines.value(0).trimmed().toInt();
     QVERIFY(count > 1);
@@ -104,7 +109,8 @@ void TestSampleData::updateListMatchesTheFiles() {
     QCOMPARE(listed, onDisk);
 }
 
-void TestSampleData::versionFileIsQuoted() {
+void TestSampleData::versionFileIsQuoted()
+{
     const QByteArray bytes = read(u"vers.dat"_s);
     QVERIFY(bytes.startsWith('"'));
     QVERIFY(bytes.endsWith("\"\r\n"));

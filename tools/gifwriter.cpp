@@ -13,12 +13,14 @@ constexpr int kMaxColours = 256;
 constexpr int kMaxCodeBits = 12;
 constexpr int kMaxCodes = 1 << kMaxCodeBits;
 
-struct ColourCount {
+struct ColourCount
+{
     QRgb colour;
     quint32 count;
 };
 
-int channel(QRgb c, int which) {
+int channel(QRgb c, int which)
+{
     switch (which) {
     case 0:
         return qRed(c);
@@ -31,7 +33,8 @@ int channel(QRgb c, int which) {
 
 // The distinct colours with their pixel counts, sorted by colour value so that the result
 // never depends on hash order.
-std::vector<ColourCount> histogram(const QImage &rgb) {
+std::vector<ColourCount> histogram(const QImage &rgb)
+{
     std::vector<QRgb> pixels;
     pixels.reserve(std::size_t(rgb.width()) * std::size_t(rgb.height()));
     for (int y = 0; y < rgb.height(); ++y) {
@@ -50,7 +53,8 @@ std::vector<ColourCount> histogram(const QImage &rgb) {
     return counts;
 }
 
-struct Box {
+struct Box
+{
     std::size_t begin;
     std::size_t end;
     quint64 pixels = 0;
@@ -58,7 +62,8 @@ struct Box {
     int span = 0;
 };
 
-void measure(Box &box, const std::vector<ColourCount> &colours) {
+void measure(Box &box, const std::vector<ColourCount> &colours)
+{
     std::array<int, 3> lo{255, 255, 255};
     std::array<int, 3> hi{0, 0, 0};
     box.pixels = 0;
@@ -79,7 +84,8 @@ void measure(Box &box, const std::vector<ColourCount> &colours) {
     }
 }
 
-QList<QRgb> medianCut(std::vector<ColourCount> colours) {
+QList<QRgb> medianCut(std::vector<ColourCount> colours)
+{
     std::vector<Box> boxes{{0, colours.size()}};
     measure(boxes.front(), colours);
     while (int(boxes.size()) < kMaxColours) {
@@ -139,9 +145,11 @@ QList<QRgb> medianCut(std::vector<ColourCount> colours) {
 }
 
 // GIF packs codes least significant bit first into 255-byte sub-blocks.
-class CodePacker {
+class CodePacker
+{
 public:
-    void put(int code, int bits) {
+    void put(int code, int bits)
+    {
         m_acc |= quint32(code) << m_bits;
         m_bits += bits;
         while (m_bits >= 8) {
@@ -151,7 +159,8 @@ public:
         }
     }
 
-    QByteArray finishBlocks() {
+    QByteArray finishBlocks()
+    {
         if (m_bits > 0)
             m_bytes.append(char(m_acc & 0xff));
         QByteArray blocks;
@@ -170,7 +179,8 @@ private:
     int m_bits = 0;
 };
 
-QByteArray compress(const QImage &indexed, int minCodeSize) {
+QByteArray compress(const QImage &indexed, int minCodeSize)
+{
     const int clearCode = 1 << minCodeSize;
     const int endCode = clearCode + 1;
     // children[prefix * 256 + pixel] is the code for prefix followed by pixel, or -1.
@@ -216,14 +226,16 @@ QByteArray compress(const QImage &indexed, int minCodeSize) {
     return out.finishBlocks();
 }
 
-void appendLe16(QByteArray &out, int value) {
+void appendLe16(QByteArray &out, int value)
+{
     out.append(char(value & 0xff));
     out.append(char((value >> 8) & 0xff));
 }
 
 } // namespace
 
-QImage toIndexed(const QImage &image) {
+QImage toIndexed(const QImage &image)
+{
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     std::vector<ColourCount> colours = histogram(rgb);
     QList<QRgb> palette;
@@ -237,7 +249,8 @@ QImage toIndexed(const QImage &image) {
     return rgb.convertToFormat(QImage::Format_Indexed8, palette);
 }
 
-QByteArray encode(const QImage &indexed) {
+QByteArray encode(const QImage &indexed)
+{
     if (indexed.isNull() || indexed.format() != QImage::Format_Indexed8 ||
         indexed.colorCount() < 1 || indexed.colorCount() > kMaxColours ||
         indexed.width() > 0xffff || indexed.height() > 0xffff)

@@ -10,7 +10,8 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() != 5) {

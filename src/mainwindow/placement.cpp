@@ -14,7 +14,8 @@ constexpr float kMaxTwips = 1.0e8F;
 constexpr int kGrabWidth = 40;
 constexpr int kGrabHeight = 8;
 
-bool reachable(QPoint pos, QSize frameSize, const QList<QRect> &screens) {
+bool reachable(QPoint pos, QSize frameSize, const QList<QRect> &screens)
+{
     const QRect titleStrip(pos, QSize(frameSize.width(), std::min(frameSize.height(), 24)));
     for (const QRect &screen : screens) {
         const QRect seen = titleStrip.intersected(screen);
@@ -27,11 +28,13 @@ bool reachable(QPoint pos, QSize frameSize, const QList<QRect> &screens) {
 
 } // namespace
 
-QString edgeText(int pixels) {
+QString edgeText(int pixels)
+{
     return QString::number(qint64(pixels) * kTwipsPerPixel);
 }
 
-std::optional<int> edgePixels(const QString &text) {
+std::optional<int> edgePixels(const QString &text)
+{
     bool ok = false;
     const float twips = text.toFloat(&ok);
     if (!ok || !std::isfinite(twips) || std::fabs(twips) > kMaxTwips)
@@ -40,7 +43,8 @@ std::optional<int> edgePixels(const QString &text) {
 }
 
 std::optional<QPoint> restoredPosition(const QString &top, const QString &left, QPoint current,
-                                       QSize frameSize, const QList<QRect> &screens) {
+                                       QSize frameSize, const QList<QRect> &screens)
+{
     if (top.isEmpty())
         return std::nullopt;
     const std::optional<int> y = edgePixels(top);

@@ -2,13 +2,15 @@
 
 namespace {
 
-bool isDelimiter(char c) {
+bool isDelimiter(char c)
+{
     return c == ',' || c == '\r' || c == '\n';
 }
 
 } // namespace
 
-QByteArrayView ItemReader::next() {
+QByteArrayView ItemReader::next()
+{
     const qsizetype size = m_data.size();
     while (m_pos < size && (m_data[m_pos] == ' ' || m_data[m_pos] == '\t'))
         ++m_pos;
@@ -33,12 +35,14 @@ QByteArrayView ItemReader::next() {
     return item;
 }
 
-void ItemReader::skipToDelimiter() {
+void ItemReader::skipToDelimiter()
+{
     while (m_pos < m_data.size() && !isDelimiter(m_data[m_pos]))
         ++m_pos;
 }
 
-void ItemReader::consumeDelimiter() {
+void ItemReader::consumeDelimiter()
+{
     if (m_pos >= m_data.size())
         return;
     const char c = m_data[m_pos++];

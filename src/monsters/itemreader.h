@@ -9,10 +9,12 @@
 // the closing quote and the next delimiter is dropped. Any other item runs up to the next
 // comma or line end. The delimiter is consumed with the item. A line ends with CR LF, a
 // lone LF or a lone CR, so files edited on any system read alike.
-class ItemReader {
+class ItemReader
+{
 public:
     explicit ItemReader(QByteArrayView data)
-        : m_data(data) {}
+        : m_data(data)
+    {}
 
     bool atEnd() const { return m_pos >= m_data.size(); }
 

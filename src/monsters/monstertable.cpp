@@ -6,7 +6,8 @@
 #include <QFile>
 
 MonsterRecord::MonsterRecord(QString text)
-    : m_text(std::move(text)) {
+    : m_text(std::move(text))
+{
     int begin = 0;
     for (int f = 0; f < FieldCount; ++f) {
         if (begin > m_text.size()) {
@@ -22,17 +23,20 @@ MonsterRecord::MonsterRecord(QString text)
     }
 }
 
-QStringView MonsterRecord::field(int index) const {
+QStringView MonsterRecord::field(int index) const
+{
     if (index < 0 || index >= FieldCount)
         return {};
     return QStringView(m_text).sliced(m_begin[index], m_end[index] - m_begin[index]);
 }
 
-QString MonsterRecord::listText() const {
+QString MonsterRecord::listText() const
+{
     return field(Name).toString().replace(kCommaSubstitute, u',');
 }
 
-MonsterTable MonsterTable::parse(QByteArrayView fileBytes) {
+MonsterTable MonsterTable::parse(QByteArrayView fileBytes)
+{
     MonsterTable table;
     // Roughly one record per line; reserving avoids repeated moves on large files.
     table.m_rows.reserve(std::size_t(fileBytes.count('\n') + 1));
@@ -45,7 +49,8 @@ MonsterTable MonsterTable::parse(QByteArrayView fileBytes) {
     return table;
 }
 
-MonsterTable MonsterTable::loadFile(const QString &path, QString *error) {
+MonsterTable MonsterTable::loadFile(const QString &path, QString *error)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
@@ -63,7 +68,8 @@ MonsterTable MonsterTable::loadFile(const QString &path, QString *error) {
     return parse(bytes);
 }
 
-QStringList MonsterTable::listTexts() const {
+QStringList MonsterTable::listTexts() const
+{
     QStringList texts;
     texts.reserve(size());
     for (const MonsterRecord &record : m_rows)

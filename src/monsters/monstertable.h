@@ -9,7 +9,8 @@
 
 // One monster: fourteen text fields, kept exactly as the data file holds them (the
 // comma and line-break substitutes included). The fields share one string.
-class MonsterRecord {
+class MonsterRecord
+{
 public:
     enum Field {
         Name,
@@ -45,7 +46,8 @@ private:
 };
 
 // The whole monster database, in file order. A list entry's index is its record's row.
-class MonsterTable {
+class MonsterTable
+{
 public:
     // Every non-empty item of the data becomes a record; empty items (blank lines, the
     // file's final empty line) are skipped.

@@ -6,10 +6,12 @@ class SettingsStore;
 
 // The user's note on each monster, kept in section "notes" under the monster's name as
 // displayed. Stored text uses CR LF line breaks; the notes box edits with LF.
-class MonsterNotes {
+class MonsterNotes
+{
 public:
     explicit MonsterNotes(SettingsStore &store)
-        : m_store(store) {}
+        : m_store(store)
+    {}
 
     // The note for `name`, in the box's form. Empty for a name never noted.
     QString load(const QString &name) const;

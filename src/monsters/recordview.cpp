@@ -1,6 +1,7 @@
 #include "recordview.h"
 
-QString decodeForDisplay(QStringView stored) {
+QString decodeForDisplay(QStringView stored)
+{
     QString out;
     out.reserve(stored.size() + 8);
     for (const QChar ch : stored) {
@@ -14,7 +15,8 @@ QString decodeForDisplay(QStringView stored) {
     return out;
 }
 
-RecordView viewOf(const MonsterRecord &record, const QString &dataDir) {
+RecordView viewOf(const MonsterRecord &record, const QString &dataDir)
+{
     RecordView view;
     for (int f = 0; f < MonsterRecord::FieldCount; ++f)
         view.text[std::size_t(f)] = decodeForDisplay(record.field(f));

@@ -10,7 +10,8 @@
 QString decodeForDisplay(QStringView stored);
 
 // Everything the main window shows for one record, substitutes undone.
-struct RecordView {
+struct RecordView
+{
     std::array<QString, MonsterRecord::FieldCount> text;
     // Absolute path of the picture file, or empty when the record names none.
     QString picturePath;

@@ -15,13 +15,15 @@ constexpr std::array<char16_t, 32> kHighControls = {
 
 } // namespace
 
-QChar toUnicode(unsigned char byte) {
+QChar toUnicode(unsigned char byte)
+{
     if (byte >= 0x80 && byte < 0xA0)
         return QChar(kHighControls[byte - 0x80]);
     return QChar(char16_t(byte));
 }
 
-void decodeAppend(QByteArrayView bytes, QString &out) {
+void decodeAppend(QByteArrayView bytes, QString &out)
+{
     const qsizetype start = out.size();
     out.resize(start + bytes.size());
     QChar *dst = out.data() + start;
@@ -29,13 +31,15 @@ void decodeAppend(QByteArrayView bytes, QString &out) {
         *dst++ = toUnicode(static_cast<unsigned char>(c));
 }
 
-QString decode(QByteArrayView bytes) {
+QString decode(QByteArrayView bytes)
+{
     QString out;
     decodeAppend(bytes, out);
     return out;
 }
 
-QByteArray encode(QStringView text) {
+QByteArray encode(QStringView text)
+{
     QByteArray out;
     out.reserve(text.size());
     for (const QChar ch : text) {

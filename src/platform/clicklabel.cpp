@@ -4,13 +4,15 @@
 
 namespace platform {
 
-void ClickLabel::mousePressEvent(QMouseEvent *event) {
+void ClickLabel::mousePressEvent(QMouseEvent *event)
+{
     m_pressed = event->button() == Qt::LeftButton;
     QLabel::mousePressEvent(event);
     event->accept();
 }
 
-void ClickLabel::mouseReleaseEvent(QMouseEvent *event) {
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
     const bool click = m_pressed && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
     m_pressed = false;
@@ -20,7 +22,8 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event) {
         emit clicked();
 }
 
-void ClickLabel::mouseDoubleClickEvent(QMouseEvent *event) {
+void ClickLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
     QLabel::mouseDoubleClickEvent(event);
     event->accept();
     if (event->button() == Qt::LeftButton)

@@ -6,13 +6,16 @@ namespace platform {
 
 // A label that reports clicks and double clicks with the left mouse button. A click is
 // a press and release inside the label, as buttons behave.
-class ClickLabel : public QLabel {
+class ClickLabel : public QLabel
+{
     Q_OBJECT
 public:
     explicit ClickLabel(QWidget *parent = nullptr)
-        : QLabel(parent) {}
+        : QLabel(parent)
+    {}
     explicit ClickLabel(const QString &text, QWidget *parent = nullptr)
-        : QLabel(text, parent) {}
+        : QLabel(text, parent)
+    {}
 
 signals:
     void clicked();

@@ -5,7 +5,8 @@
 
 namespace platform {
 
-void copyText(const QString &text) {
+void copyText(const QString &text)
+{
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(text);

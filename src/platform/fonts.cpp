@@ -6,7 +6,8 @@
 namespace platform {
 namespace {
 
-QStringList fallbacksFor(const QString &family) {
+QStringList fallbacksFor(const QString &family)
+{
     static const QHash<QString, QStringList> fallbacks = {
         {QStringLiteral("MS Sans Serif"),
          {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("Arial"),
@@ -24,7 +25,8 @@ QStringList fallbacksFor(const QString &family) {
 
 } // namespace
 
-QFont layoutFont(const QString &family, qreal pointSize, int style) {
+QFont layoutFont(const QString &family, qreal pointSize, int style)
+{
     QFont font;
     font.setFamilies(QStringList{family} + fallbacksFor(family));
     font.setPointSizeF(pointSize);
@@ -33,7 +35,8 @@ QFont layoutFont(const QString &family, qreal pointSize, int style) {
     return font;
 }
 
-QFont dialogFont(int style) {
+QFont dialogFont(int style)
+{
     return layoutFont(QStringLiteral("MS Sans Serif"), 8.25, style);
 }
 

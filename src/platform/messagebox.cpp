@@ -11,24 +11,28 @@
 namespace platform {
 namespace {
 
-struct TestState {
+struct TestState
+{
     bool enabled = false;
     QList<Answer> answers;
     QList<messagetesting::Shown> shown;
 };
 
-TestState &testState() {
+TestState &testState()
+{
     static TestState state;
     return state;
 }
 
-Answer defaultAnswer(Buttons buttons) {
+Answer defaultAnswer(Buttons buttons)
+{
     return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
 }
 
 } // namespace
 
-Answer showMessage(QWidget *parent, const QString &title, const QString &prompt, Buttons buttons) {
+Answer showMessage(QWidget *parent, const QString &title, const QString &prompt, Buttons buttons)
+{
     TestState &test = testState();
     if (test.enabled) {
         test.shown.append({title, prompt, buttons});
@@ -39,7 +43,8 @@ Answer showMessage(QWidget *parent, const QString &title, const QString &prompt,
     box.setWindowTitle(title);
     box.setText(linebreaks::toLf(prompt));
     box.setIcon(QMessageBox::NoIcon);
-    struct Choice {
+    struct Choice
+    {
         QMessageBox::StandardButton button;
         Answer answer;
     };
@@ -67,7 +72,8 @@ Answer showMessage(QWidget *parent, const QString &title, const QString &prompt,
     return choices.last().answer;
 }
 
-void showStoreFailure(const QString &reason) {
+void showStoreFailure(const QString &reason)
+{
     const QString prompt =
         QStringLiteral("Your notes and settings cannot be saved.\r\n\r\n") + reason;
     QTimer::singleShot(0, qApp, [prompt] {
@@ -77,19 +83,23 @@ void showStoreFailure(const QString &reason) {
 
 namespace messagetesting {
 
-void enable() {
+void enable()
+{
     testState().enabled = true;
 }
 
-void queueAnswer(Answer answer) {
+void queueAnswer(Answer answer)
+{
     testState().answers.append(answer);
 }
 
-const QList<Shown> &shown() {
+const QList<Shown> &shown()
+{
     return testState().shown;
 }
 
-QList<Shown> takeShown() {
+QList<Shown> takeShown()
+{
     return std::exchange(testState().shown, {});
 }
 

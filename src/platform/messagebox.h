@@ -23,7 +23,8 @@ void showStoreFailure(const QString &reason);
 // (first) button when none is queued.
 namespace messagetesting {
 
-struct Shown {
+struct Shown
+{
     QString title;
     QString prompt;
     Buttons buttons;

@@ -4,11 +4,13 @@
 
 namespace platform {
 
-QString programFolder() {
+QString programFolder()
+{
     return QCoreApplication::applicationDirPath();
 }
 
-QString dataDir() {
+QString dataDir()
+{
     return programFolder() + QStringLiteral("/data/");
 }
 

@@ -5,11 +5,13 @@
 // Window layouts are given in twips; at 96 dots per inch 15 twips make one pixel.
 namespace twips {
 
-constexpr int toPixels(int twips) {
+constexpr int toPixels(int twips)
+{
     return (twips + 7) / 15;
 }
 
-constexpr QRect rect(int left, int top, int width, int height) {
+constexpr QRect rect(int left, int top, int width, int height)
+{
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 

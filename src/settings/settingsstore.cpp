@@ -9,19 +9,23 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000;
 
-QString sqliteMessage(sqlite3 *db, int rc) {
+QString sqliteMessage(sqlite3 *db, int rc)
+{
     return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
 }
 
-void bindText(sqlite3_stmt *stmt, int index, const QString &text) {
+void bindText(sqlite3_stmt *stmt, int index, const QString &text)
+{
     const QByteArray utf8 = text.toUtf8();
     sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
 // Leaves the statement ready for its next use, whatever happened in this one.
-struct StatementReset {
+struct StatementReset
+{
     sqlite3_stmt *stmt;
-    ~StatementReset() {
+    ~StatementReset()
+    {
         sqlite3_reset(stmt);
         sqlite3_clear_bindings(stmt);
     }
@@ -30,20 +34,24 @@ struct StatementReset {
 } // namespace
 
 SettingsStore::SettingsStore(QString filePath)
-    : m_path(std::move(filePath)) {
+    : m_path(std::move(filePath))
+{
     ensureOpen();
 }
 
-SettingsStore::~SettingsStore() {
+SettingsStore::~SettingsStore()
+{
     close();
 }
 
-QString SettingsStore::defaultPath() {
+QString SettingsStore::defaultPath()
+{
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/nvmonster/settings.sqlite");
 }
 
-void SettingsStore::setFailureHandler(std::function<void(const QString &)> handler) {
+void SettingsStore::setFailureHandler(std::function<void(const QString &)> handler)
+{
     m_failureHandler = std::move(handler);
     if (!m_lastError.isEmpty() && !m_failureReported && m_failureHandler) {
         m_failureReported = true;
@@ -51,7 +59,8 @@ void SettingsStore::setFailureHandler(std::function<void(const QString &)> handl
     }
 }
 
-void SettingsStore::fail(const QString &reason) {
+void SettingsStore::fail(const QString &reason)
+{
     m_lastError = reason;
     if (!m_failureReported && m_failureHandler) {
         m_failureReported = true;
@@ -59,7 +68,8 @@ void SettingsStore::fail(const QString &reason) {
     }
 }
 
-void SettingsStore::close() {
+void SettingsStore::close()
+{
     sqlite3_finalize(m_select);
     sqlite3_finalize(m_upsert);
     sqlite3_close(m_db);
@@ -67,7 +77,8 @@ void SettingsStore::close() {
     m_db = nullptr;
 }
 
-bool SettingsStore::ensureOpen() {
+bool SettingsStore::ensureOpen()
+{
     if (m_db)
         return true;
 
@@ -108,7 +119,8 @@ bool SettingsStore::ensureOpen() {
     return true;
 }
 
-QString SettingsStore::get(const QString &section, const QString &key) {
+QString SettingsStore::get(const QString &section, const QString &key)
+{
     if (!ensureOpen())
         return {};
     StatementReset reset{m_select};
@@ -124,7 +136,8 @@ QString SettingsStore::get(const QString &section, const QString &key) {
     return {};
 }
 
-bool SettingsStore::save(const QString &section, const QString &key, const QString &value) {
+bool SettingsStore::save(const QString &section, const QString &key, const QString &value)
+{
     if (!ensureOpen())
         return false;
     StatementReset reset{m_upsert};

@@ -13,7 +13,8 @@ struct sqlite3_stmt;
 // Backed by an SQLite database so that any text can be a key (monster names hold "/",
 // "=", "[" and line breaks) and so that two running copies of the program can share it:
 // WAL journal, a busy time-out, every save committed at once. Nothing is cached.
-class SettingsStore {
+class SettingsStore
+{
 public:
     // `filePath` is the database file; its folder is created when missing.
     explicit SettingsStore(QString filePath);

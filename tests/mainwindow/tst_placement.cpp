@@ -6,7 +6,8 @@ using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(std::optional<QPoint>)
 
-class TestPlacement : public QObject {
+class TestPlacement : public QObject
+{
     Q_OBJECT
 private slots:
     void edgesRoundTrip();
@@ -14,7 +15,8 @@ private slots:
     void restoredPosition();
 };
 
-void TestPlacement::edgesRoundTrip() {
+void TestPlacement::edgesRoundTrip()
+{
     QCOMPARE(placement::edgeText(96), u"1440"_s);
     QCOMPARE(placement::edgeText(-8), u"-120"_s);
     QCOMPARE(placement::edgePixels(u"1440"_s), 96);
@@ -25,7 +27,8 @@ void TestPlacement::edgesRoundTrip() {
     QCOMPARE(placement::edgePixels(u"nan"_s), std::nullopt);
 }
 
-void TestPlacement::restoredPosition_data() {
+void TestPlacement::restoredPosition_data()
+{
     QTest::addColumn<QString>("top");
     QTest::addColumn<QString>("left");
     QTest::addColumn<std::optional<QPoint>>("expected");
@@ -46,7 +49,8 @@ void TestPlacement::restoredPosition_data() {
     QTest::newRow("in the gap below the small screen") << u"12000"_s << u"18000"_s << none;
 }
 
-void TestPlacement::restoredPosition() {
+void TestPlacement::restoredPosition()
+{
     QFETCH(QString, top);
     QFETCH(QString, left);
     QFETCH(std::optional<QPoint>, expected);

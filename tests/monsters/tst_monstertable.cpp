@@ -10,7 +10,8 @@ using namespace Qt::StringLiterals;
 using testsupport::record;
 using testsupport::recordLine;
 
-class TestMonsterTable : public QObject {
+class TestMonsterTable : public QObject
+{
     Q_OBJECT
 private slots:
     void readsItems_data();
@@ -28,7 +29,8 @@ private slots:
     void viewMapsPicturePath();
 };
 
-void TestMonsterTable::readsItems_data() {
+void TestMonsterTable::readsItems_data()
+{
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QStringList>("items");
     const auto list = [](std::initializer_list<const char *> items) {
@@ -52,7 +54,8 @@ void TestMonsterTable::readsItems_data() {
     QTest::newRow("no final line end") << QByteArray("a\r\nb") << list({"a", "b"});
 }
 
-void TestMonsterTable::readsItems() {
+void TestMonsterTable::readsItems()
+{
     QFETCH(QByteArray, data);
     QFETCH(QStringList, items);
     ItemReader reader(data);
@@ -62,7 +65,8 @@ void TestMonsterTable::readsItems() {
     QCOMPARE(read, items);
 }
 
-void TestMonsterTable::loadsRecords_data() {
+void TestMonsterTable::loadsRecords_data()
+{
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QStringList>("names");
     const QByteArray a = recordLine(record(QStringLiteral("Ant")));
@@ -82,7 +86,8 @@ void TestMonsterTable::loadsRecords_data() {
         << QByteArray("Ant|1,Bat|2\r\n") << QStringList{abc[0], abc[1]};
 }
 
-void TestMonsterTable::loadsRecords() {
+void TestMonsterTable::loadsRecords()
+{
     QFETCH(QByteArray, data);
     QFETCH(QStringList, names);
     const MonsterTable table = MonsterTable::parse(data);
@@ -93,7 +98,8 @@ void TestMonsterTable::loadsRecords() {
     QCOMPARE(table.listTexts(), names);
 }
 
-void TestMonsterTable::splitsFields() {
+void TestMonsterTable::splitsFields()
+{
     QStringList fifteen = record(QStringLiteral("Ant"));
     fifteen.append(QStringLiteral("extra"));
     const MonsterRecord full(fifteen.join(u'|'));
@@ -114,7 +120,8 @@ void TestMonsterTable::splitsFields() {
     QVERIFY(nameOnly.field(99).isEmpty());
 }
 
-void TestMonsterTable::decodesWindows1252() {
+void TestMonsterTable::decodesWindows1252()
+{
     const MonsterTable table = MonsterTable::parse("Ogre\x92s Cousin|\x80"
                                                    "5\r\n");
     QCOMPARE(table.size(), 1);
@@ -122,7 +129,8 @@ void TestMonsterTable::decodesWindows1252() {
     QCOMPARE(table.row(0).field(MonsterRecord::Hp), u"€5");
 }
 
-void TestMonsterTable::listTextUndoesOnlyCommas() {
+void TestMonsterTable::listTextUndoesOnlyCommas()
+{
     const MonsterTable table = MonsterTable::parse("Crab\xA1 Giant|1\r\nTwo\xBFLines|2\r\n");
     QCOMPARE(table.listTexts(),
              (QStringList{QStringLiteral("Crab, Giant"), QStringLiteral("Two¿Lines")}));
@@ -130,7 +138,8 @@ void TestMonsterTable::listTextUndoesOnlyCommas() {
     QCOMPARE(table.row(0).field(MonsterRecord::Name), u"Crab¡ Giant");
 }
 
-void TestMonsterTable::duplicateNamesStayDistinctRows() {
+void TestMonsterTable::duplicateNamesStayDistinctRows()
+{
     QStringList first = record(QStringLiteral("Bat"));
     QStringList second = record(QStringLiteral("Bat"));
     first[MonsterRecord::Hp] = QStringLiteral("10");
@@ -144,7 +153,8 @@ void TestMonsterTable::duplicateNamesStayDistinctRows() {
     QCOMPARE(table.row(3).field(MonsterRecord::Name), u"Cat");
 }
 
-void TestMonsterTable::loadsBeyondSixteenBitRowCount() {
+void TestMonsterTable::loadsBeyondSixteenBitRowCount()
+{
     constexpr int count = 40000;
     QByteArray data;
     for (int i = 0; i < count; ++i)
@@ -154,7 +164,8 @@ void TestMonsterTable::loadsBeyondSixteenBitRowCount() {
     QCOMPARE(table.row(count - 1).field(MonsterRecord::Name), u"M39999");
 }
 
-void TestMonsterTable::loadFileReportsMissingFile() {
+void TestMonsterTable::loadFileReportsMissingFile()
+{
     QTemporaryDir dir;
     QString error;
     const MonsterTable missing = MonsterTable::loadFile(dir.filePath(u"cml.nmd"_s), &error);
@@ -167,7 +178,8 @@ void TestMonsterTable::loadFileReportsMissingFile() {
     QVERIFY(error.isEmpty());
 }
 
-void TestMonsterTable::viewUndoesSubstitutes() {
+void TestMonsterTable::viewUndoesSubstitutes()
+{
     QStringList fields = record(QStringLiteral("Crab¡ Giant"));
     fields[MonsterRecord::Hp] = QStringLiteral("5¡000");
     fields[MonsterRecord::Description] = QStringLiteral("Lives in caves.¿Flees at night.");
@@ -180,7 +192,8 @@ void TestMonsterTable::viewUndoesSubstitutes() {
     QCOMPARE(view.text[MonsterRecord::MDefense], u"Crab¡ Giant f13"_s.replace(u'¡', u','));
 }
 
-void TestMonsterTable::viewMapsPicturePath_data() {
+void TestMonsterTable::viewMapsPicturePath_data()
+{
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("path");
     QTest::newRow("plain") << u"bat.gif"_s << u"/d/bat.gif"_s;
@@ -188,7 +201,8 @@ void TestMonsterTable::viewMapsPicturePath_data() {
     QTest::newRow("empty") << QString() << QString();
 }
 
-void TestMonsterTable::viewMapsPicturePath() {
+void TestMonsterTable::viewMapsPicturePath()
+{
     QFETCH(QString, field);
     QFETCH(QString, path);
     const RecordView view =

@@ -2,7 +2,8 @@
 
 #include <QTest>
 
-class TestWindows1252 : public QObject {
+class TestWindows1252 : public QObject
+{
     Q_OBJECT
 private slots:
     void decodesWhereLatin1Differs_data();
@@ -10,7 +11,8 @@ private slots:
     void everyByteMapsToOneCharacterAndBack();
 };
 
-void TestWindows1252::decodesWhereLatin1Differs_data() {
+void TestWindows1252::decodesWhereLatin1Differs_data()
+{
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     QTest::newRow("ascii") << QByteArray("Bat|10") << QStringLiteral("Bat|10");
@@ -23,14 +25,16 @@ void TestWindows1252::decodesWhereLatin1Differs_data() {
         << QByteArray("\x81\x9D") << QString(QChar(0x81)) + QChar(0x9D);
 }
 
-void TestWindows1252::decodesWhereLatin1Differs() {
+void TestWindows1252::decodesWhereLatin1Differs()
+{
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(windows1252::decode(bytes), text);
     QCOMPARE(windows1252::encode(text), bytes);
 }
 
-void TestWindows1252::everyByteMapsToOneCharacterAndBack() {
+void TestWindows1252::everyByteMapsToOneCharacterAndBack()
+{
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all.append(char(b));

@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-class TestSettingsStore : public QObject {
+class TestSettingsStore : public QObject
+{
     Q_OBJECT
 private slots:
     void init();
@@ -26,12 +27,14 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TestSettingsStore::init() {
+void TestSettingsStore::init()
+{
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
 }
 
-void TestSettingsStore::roundTripsAwkwardKeysAndValues_data() {
+void TestSettingsStore::roundTripsAwkwardKeysAndValues_data()
+{
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::newRow("slash") << u"Wolf/Dire"_s << u"x"_s;
@@ -44,7 +47,8 @@ void TestSettingsStore::roundTripsAwkwardKeysAndValues_data() {
     QTest::newRow("quote and semicolon") << u"it's \"x\"; DROP"_s << u"'; --"_s;
 }
 
-void TestSettingsStore::roundTripsAwkwardKeysAndValues() {
+void TestSettingsStore::roundTripsAwkwardKeysAndValues()
+{
     QFETCH(QString, key);
     QFETCH(QString, value);
     SettingsStore store(storePath());
@@ -54,7 +58,8 @@ void TestSettingsStore::roundTripsAwkwardKeysAndValues() {
     QCOMPARE(store.get(u"notes"_s, key), value);
 }
 
-void TestSettingsStore::keysAreCaseSensitiveAndSectionsSeparate() {
+void TestSettingsStore::keysAreCaseSensitiveAndSectionsSeparate()
+{
     SettingsStore store(storePath());
     QCOMPARE(store.get(u"notes"_s, u"never written"_s), QString());
     store.save(u"notes"_s, u"Bat"_s, u"upper"_s);
@@ -66,7 +71,8 @@ void TestSettingsStore::keysAreCaseSensitiveAndSectionsSeparate() {
     QCOMPARE(store.get(u"Notes"_s, u"Bat"_s), QString());
 }
 
-void TestSettingsStore::persistsAcrossReopening() {
+void TestSettingsStore::persistsAcrossReopening()
+{
     {
         SettingsStore store(storePath());
         store.save(u"placement"_s, u"maintop"_s, u"1440"_s);
@@ -77,7 +83,8 @@ void TestSettingsStore::persistsAcrossReopening() {
     QCOMPARE(reopened.get(u"notes"_s, u"Bat"_s), u"drops cards\r\nat night"_s);
 }
 
-void TestSettingsStore::secondConnectionSharesTheStore() {
+void TestSettingsStore::secondConnectionSharesTheStore()
+{
     // Two running copies of the program: each sees the other's saves at once.
     SettingsStore first(storePath());
     SettingsStore second(storePath());
@@ -89,7 +96,8 @@ void TestSettingsStore::secondConnectionSharesTheStore() {
     }
 }
 
-void TestSettingsStore::unwritableFolderFailsOnceAndKeepsGoing() {
+void TestSettingsStore::unwritableFolderFailsOnceAndKeepsGoing()
+{
     // A file where the folder should be: the store can be neither created nor written.
     testsupport::writeFile(m_dir->filePath(u"blocked"_s), "not a folder");
     SettingsStore store(m_dir->filePath(u"blocked/nvmonster/settings.sqlite"_s));
@@ -114,7 +122,8 @@ void TestSettingsStore::unwritableFolderFailsOnceAndKeepsGoing() {
     QVERIFY(garbage.lastError().contains(u"garbage.sqlite"_s));
 }
 
-void TestSettingsStore::switchReading_data() {
+void TestSettingsStore::switchReading_data()
+{
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("on");
     QTest::newRow("1") << u"1"_s << true;
@@ -126,13 +135,15 @@ void TestSettingsStore::switchReading_data() {
     QTest::newRow("not a number") << u"yes"_s << false;
 }
 
-void TestSettingsStore::switchReading() {
+void TestSettingsStore::switchReading()
+{
     QFETCH(QString, text);
     QFETCH(bool, on);
     QCOMPARE(switchIsOn(text), on);
 }
 
-void TestSettingsStore::defaultFillLeavesZeroAlone() {
+void TestSettingsStore::defaultFillLeavesZeroAlone()
+{
     SettingsStore store(storePath());
     store.save(u"settings"_s, u"progupdates"_s, u"0"_s);
     fillDefaultSwitches(store);
