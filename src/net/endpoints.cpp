@@ -1,0 +1,82 @@
+#include "endpoints.h"
+
+#include <QFile>
+#include <QList>
+
+namespace {
+
+const QString kHost = QStringLiteral("https://www.quillmoor.example/");
+
+QString defaultBrowser()
+{
+#if defined(Q_OS_WIN)
+    return QStringLiteral("explorer.exe");
+#elif defined(Q_OS_MACOS)
+    return QStringLiteral("open");
+#else
+    return QStringLiteral("xdg-open");
+#endif
+}
+
+} // namespace
+
+Endpoints Endpoints::defaults()
+{
+    Endpoints e;
+    e.programVersionUrl = kHost + QStringLiteral("monster.txt");
+    e.databaseVersionUrl = kHost + QStringLiteral("monster/vers.dat");
+    e.updateListUrl = kHost + QStringLiteral("monster/update.dat");
+    e.downloadPageUrl = kHost + QStringLiteral("monster/download.html");
+    e.feedbackUrl = kHost + QStringLiteral("send1.php");
+    e.browserPath = defaultBrowser();
+    return e;
+}
+
+Endpoints Endpoints::fromIni(QByteArrayView iniText)
+{
+    Endpoints e = defaults();
+    struct Key
+    {
+        const char *section;
+        const char *key;
+        QString Endpoints::*field;
+    };
+    static const Key keys[] = {
+        {"endpoints", "programversionurl", &Endpoints::programVersionUrl},
+        {"endpoints", "databaseversionurl", &Endpoints::databaseVersionUrl},
+        {"endpoints", "updatelisturl", &Endpoints::updateListUrl},
+        {"endpoints", "downloadpageurl", &Endpoints::downloadPageUrl},
+        {"endpoints", "feedbackurl", &Endpoints::feedbackUrl},
+        {"browser", "browserpath", &Endpoints::browserPath},
+    };
+
+    QString section;
+    const QString text = QString::fromUtf8(iniText);
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            section = line.sliced(1, line.size() - 2).trimmed().toString().toLower();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0)
+            continue;
+        const QString key = line.first(equals).trimmed().toString().toLower();
+        const QString value = line.sliced(equals + 1).trimmed().toString();
+        for (const Key &k : keys) {
+            if (section == QLatin1StringView(k.section) && key == QLatin1StringView(k.key))
+                e.*k.field = value;
+        }
+    }
+    return e;
+}
+
+Endpoints Endpoints::load(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return defaults();
+    return fromIni(file.readAll());
+}

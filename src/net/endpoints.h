@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// Where the program talks to: the maker's web server, and the browser that opens web
+// pages. Built-in defaults, which an optional nvmonster.ini beside the executable can
+// override:
+//
+//   [endpoints]
+//   ProgramVersionUrl=...   DatabaseVersionUrl=...   UpdateListUrl=...
+//   DownloadPageUrl=...     FeedbackUrl=...
+//   [browser]
+//   BrowserPath=...
+struct Endpoints
+{
+    QString programVersionUrl;
+    QString databaseVersionUrl;
+    QString updateListUrl;
+    QString downloadPageUrl;
+    QString feedbackUrl;
+    QString browserPath;
+
+    static Endpoints defaults();
+
+    // The defaults with the overrides of an INI text applied. Section and key names are
+    // matched without regard to letter case; unknown ones are ignored, as are lines that
+    // are not "key=value", "[section]" or comments (";" or "#").
+    static Endpoints fromIni(QByteArrayView iniText);
+
+    // fromIni() on the file at `path`; the defaults when there is no such file.
+    static Endpoints load(const QString &path);
+};
