@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+// One data file of the update list.
+struct UpdateEntry
+{
+    QString fileName;
+    QString version;
+    qint64 size = 0;
+    QString url;
+    bool needsUpdate = false;
+};
+
+// A list read from its text: line 1 holds the count N (lines of the list, line 1
+// included), lines 2 to N one entry each of four comma-separated fields.
+struct UpdateList
+{
+    QList<UpdateEntry> entries;
+    // False when the text cannot be a list: a count below 1, fewer line ends than the
+    // count needs, or an entry line with fewer than four fields. `problem` says which.
+    bool readable = false;
+    QString problem;
+};
+
+// The number at the start of `text`, as the list's count and size fields are read:
+// spaces trimmed, an optional sign, digits and an optional fraction; text that starts
+// with no number reads as 0.
+double leadingNumber(QStringView text);
+
+// Rounds to the nearest whole number, halves to even.
+qint64 roundHalfEven(double value);
+
+// Reads a list's text (lines separated by CR LF). Fields are trimmed of spaces; fields
+// after the fourth are ignored; anything after line N is ignored.
+UpdateList readUpdateList(const QString &text);
+
+// The local update.dat is read back field by field and regrouped four fields to a line
+// behind the count line; returns that text (which readUpdateList() then reads).
+QString regroupLocalList(QByteArrayView fileBytes);
+
+// Marks each remote entry that is not current and returns how many were marked. An
+// entry is current when the last local entry with the same file name has the same
+// version (exact, case-sensitive) and the same size; the URL is not compared.
+qsizetype markNeededEntries(QList<UpdateEntry> &remote, const QList<UpdateEntry> &local);
+
+// A data file name is a relative path inside the data folder, with "\" or "/" as folder
+// separators: not empty, no root or drive, no "." or ".." part, no empty part, and not
+// the list or version file themselves. Returns the name with "/" separators, or an empty
+// text when the name is unsafe.
+QString safeDataFileName(const QString &fileName);
+
+// The list text naming `entries` in the list format: the count line, one line per
+// entry, each ended by CR LF, then one more CR LF (the file ends with an empty line).
+QString listText(const QList<UpdateEntry> &entries);
+
+// The progress shown while files download: `totalKB` accumulates each file's size in
+// kilobytes with the running sum rounded halves to even; each stored file adds its
+// share of `totalKB` to the percentage, rounded likewise and capped at 100.
+class DownloadProgress
+{
+public:
+    explicit DownloadProgress(const QList<UpdateEntry> &toDownload);
+
+    qint64 totalKB() const { return m_totalKB; }
+    int percent() const { return m_percent; }
+
+    // After `entry` has been stored (or given up on): the new percentage.
+    int fileDone(const UpdateEntry &entry);
+
+private:
+    qint64 m_totalKB = 0;
+    qsizetype m_files = 0;
+    qsizetype m_done = 0;
+    int m_percent = 0;
+};
