@@ -1,9 +1,10 @@
-// nvgen: writes the sample data folder from tools/monsters.txt, and large databases for
-// benchmarks. Everything it writes is deterministic, so regenerated files only show up in
-// a diff when their source changed.
+// nvgen: writes the sample data folder from tools/monsters.txt, large databases for
+// benchmarks, and the two pictures of the start-up splash window. Everything it writes is
+// deterministic, so regenerated files only show up in a diff when their source changed.
 //
 //   nvgen sample <monsters.txt> <outdir>
 //   nvgen large <count> <out.nmd>
+//   nvgen splash <outdir>
 
 #include "gifwriter.h"
 #include "monsters/monstertable.h"
@@ -15,6 +16,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QLinearGradient>
@@ -25,28 +30,34 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <numbers>
 #include <vector>
 
 namespace {
 
-const QString kDatabaseVersion = QStringLiteral("2026.12a");
+// Exactly nine characters: the version checks compare the first nine.
+const QString kDatabaseVersion = QStringLiteral("2026.1206");
 const QString kUpdateUrlBase = QStringLiteral("https://www.quillmoor.example/monster/data/");
 const QString kFileVersion = QStringLiteral("3");
 constexpr int kIconSize = 64;
 constexpr int kPictureSize = 73; // odd on purpose: BMP rows then need padding
 constexpr int kJpegQuality = 88;
 
-struct Failure {
+struct Failure
+{
     QString message;
 };
 
-[[noreturn]] void fail(const QString &message) {
+[[noreturn]] void fail(const QString &message)
+{
     throw Failure{message};
 }
 
-void writeFile(const QString &path, const QByteArray &bytes) {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
@@ -54,14 +65,16 @@ void writeFile(const QString &path, const QByteArray &bytes) {
 
 // --- Reading the record source -------------------------------------------------------------
 
-struct Source {
+struct Source
+{
     std::vector<QStringList> records;
     QStringList missingPictures;
 };
 
 // Refuses what the data file cannot carry, so a typo in monsters.txt fails the generator
 // instead of silently producing a broken or shifted record.
-void checkRecord(const QString &line, const QStringList &fields, const QString &place) {
+void checkRecord(const QString &line, const QStringList &fields, const QString &place)
+{
     const auto reject = [&place](const QString &what) {
         fail(QStringLiteral("%1: %2").arg(place, what));
     };
@@ -80,7 +93,8 @@ void checkRecord(const QString &line, const QStringList &fields, const QString &
         reject(QStringLiteral("the name is empty or starts with a blank"));
 }
 
-Source readSource(const QString &path) {
+Source readSource(const QString &path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
@@ -115,7 +129,8 @@ Source readSource(const QString &path) {
 // --- The data file ---------------------------------------------------------------------------
 
 // CR LF after every record, then one more: the file ends with an empty line.
-QByteArray databaseBytes(const std::vector<QStringList> &records) {
+QByteArray databaseBytes(const std::vector<QStringList> &records)
+{
     QByteArray out;
     for (const QStringList &fields : records) {
         out.append(windows1252::encode(fields.join(u'|')));
@@ -126,7 +141,8 @@ QByteArray databaseBytes(const std::vector<QStringList> &records) {
 }
 
 // Reads the bytes back with the viewer's own parser, so the sample is known to load.
-void checkDatabase(const QByteArray &bytes, const std::vector<QStringList> &records) {
+void checkDatabase(const QByteArray &bytes, const std::vector<QStringList> &records)
+{
     const MonsterTable table = MonsterTable::parse(bytes);
     if (table.size() != qsizetype(records.size()))
         fail(QStringLiteral("the data file parses into %1 records, expected %2")
@@ -142,7 +158,8 @@ void checkDatabase(const QByteArray &bytes, const std::vector<QStringList> &reco
 
 // --- Pictures --------------------------------------------------------------------------------
 
-quint32 fnv1a(const QString &text) {
+quint32 fnv1a(const QString &text)
+{
     quint32 h = 2166136261u;
     for (const char c : text.toUtf8()) {
         h ^= quint8(c);
@@ -152,12 +169,15 @@ quint32 fnv1a(const QString &text) {
 }
 
 // A small fixed random sequence, so a picture depends only on its monster.
-class Dice {
+class Dice
+{
 public:
     explicit Dice(quint32 seed)
-        : m_state(seed ? seed : 0x9e3779b9u) {}
+        : m_state(seed ? seed : 0x9e3779b9u)
+    {}
 
-    quint32 next() {
+    quint32 next()
+    {
         m_state ^= m_state << 13;
         m_state ^= m_state >> 17;
         m_state ^= m_state << 5;
@@ -174,8 +194,10 @@ enum class Kind { Blob, Bat, Crab, Ghost, Beast, Bird, Serpent, Hulk, Shroom, Bu
 
 // The name says what a monster looks like; names without a telling word get a shape from
 // their hash.
-Kind kindOf(const QString &lowerName, Dice &dice) {
-    struct Hint {
+Kind kindOf(const QString &lowerName, Dice &dice)
+{
+    struct Hint
+    {
         const char16_t *word;
         Kind kind;
     };
@@ -203,7 +225,8 @@ Kind kindOf(const QString &lowerName, Dice &dice) {
     return Kind(dice.range(0, int(Kind::Bug)));
 }
 
-struct Look {
+struct Look
+{
     Kind kind;
     QString name; // lower case
     QColor body;
@@ -216,11 +239,13 @@ struct Look {
     QPointF gaze;
 };
 
-bool has(const Look &look, const char16_t *word) {
+bool has(const Look &look, const char16_t *word)
+{
     return look.name.contains(QStringView(word));
 }
 
-Look lookOf(const QStringList &record, quint32 seed) {
+Look lookOf(const QStringList &record, quint32 seed)
+{
     Dice dice(seed);
     Look look;
     look.name = record[MonsterRecord::Name].toLower();
@@ -230,7 +255,8 @@ Look lookOf(const QStringList &record, quint32 seed) {
     int sat = dice.range(110, 190);
     const int val = dice.range(200, 240);
     // A few words pin the colour, so an ember imp is never blue.
-    struct Tint {
+    struct Tint
+    {
         const char16_t *word;
         int hue;
     };
@@ -269,12 +295,14 @@ Look lookOf(const QStringList &record, quint32 seed) {
     return look;
 }
 
-void setOutlined(QPainter &p, const Look &look, const QColor &fill, qreal width = 2.4) {
+void setOutlined(QPainter &p, const Look &look, const QColor &fill, qreal width = 2.4)
+{
     p.setPen(QPen(look.outline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(fill);
 }
 
-void drawEye(QPainter &p, const Look &look, QPointF c, qreal r) {
+void drawEye(QPainter &p, const Look &look, QPointF c, qreal r)
+{
     setOutlined(p, look, Qt::white, 1.6);
     p.drawEllipse(c, r, r * 1.1);
     const QPointF pupil = c + look.gaze * r * 0.3;
@@ -285,7 +313,8 @@ void drawEye(QPainter &p, const Look &look, QPointF c, qreal r) {
     p.drawEllipse(pupil + QPointF(-r * 0.2, -r * 0.25), r * 0.2, r * 0.2);
 }
 
-void drawMouth(QPainter &p, const Look &look, QPointF c, qreal w) {
+void drawMouth(QPainter &p, const Look &look, QPointF c, qreal w)
+{
     p.setPen(QPen(look.outline, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     QPainterPath smile;
@@ -320,7 +349,8 @@ void drawMouth(QPainter &p, const Look &look, QPointF c, qreal w) {
     }
 }
 
-void drawCheeks(QPainter &p, QPointF left, QPointF right, qreal r) {
+void drawCheeks(QPainter &p, QPointF left, QPointF right, qreal r)
+{
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 110, 130, 90));
     p.drawEllipse(left, r, r * 0.6);
@@ -329,7 +359,8 @@ void drawCheeks(QPainter &p, QPointF left, QPointF right, qreal r) {
 
 // A standard two-eyed face; `spread` is the distance from the centre line to each eye.
 void drawFace(QPainter &p, const Look &look, QPointF eyes, qreal spread, qreal eyeRadius,
-              qreal mouthBelow) {
+              qreal mouthBelow)
+{
     drawEye(p, look, eyes - QPointF(spread, 0), eyeRadius);
     drawEye(p, look, eyes + QPointF(spread, 0), eyeRadius);
     drawCheeks(p, eyes + QPointF(-spread - eyeRadius * 0.6, eyeRadius * 1.9),
@@ -337,11 +368,13 @@ void drawFace(QPainter &p, const Look &look, QPointF eyes, qreal spread, qreal e
     drawMouth(p, look, eyes + QPointF(0, mouthBelow), spread * 1.1);
 }
 
-QPointF mirror(QPointF pt, int side) {
+QPointF mirror(QPointF pt, int side)
+{
     return QPointF(50 + side * (pt.x() - 50), pt.y());
 }
 
-void drawBlob(QPainter &p, const Look &look, Dice &dice) {
+void drawBlob(QPainter &p, const Look &look, Dice &dice)
+{
     const bool snail = has(look, u"snail");
     if (snail) {
         setOutlined(p, look, look.accent);
@@ -384,7 +417,8 @@ void drawBlob(QPainter &p, const Look &look, Dice &dice) {
     drawFace(p, look, QPointF(50, top + 26), 11, 7, 15);
 }
 
-void drawBat(QPainter &p, const Look &look, Dice &dice) {
+void drawBat(QPainter &p, const Look &look, Dice &dice)
+{
     const qreal tip = 30 + dice.range(0, 8);
     for (const int side : {-1, 1}) {
         QPainterPath wing;
@@ -409,7 +443,8 @@ void drawBat(QPainter &p, const Look &look, Dice &dice) {
     drawFace(p, look, QPointF(50, 51), 8, 6, 11);
 }
 
-void drawCrab(QPainter &p, const Look &look, Dice &dice) {
+void drawCrab(QPainter &p, const Look &look, Dice &dice)
+{
     p.setPen(QPen(look.outline, 3.4, Qt::SolidLine, Qt::RoundCap));
     for (const int side : {-1, 1}) {
         for (int i = 0; i < 3; ++i) {
@@ -443,7 +478,8 @@ void drawCrab(QPainter &p, const Look &look, Dice &dice) {
 }
 
 // The undead and the spirits share one body; what they carry tells them apart.
-void drawGhostProps(QPainter &p, const Look &look) {
+void drawGhostProps(QPainter &p, const Look &look)
+{
     if (has(look, u"wisp")) {
         QPainterPath flame;
         flame.moveTo(50, 4);
@@ -496,7 +532,8 @@ void drawGhostProps(QPainter &p, const Look &look) {
     }
 }
 
-void drawGhost(QPainter &p, const Look &look, Dice &dice) {
+void drawGhost(QPainter &p, const Look &look, Dice &dice)
+{
     QRadialGradient glow(QPointF(50, 50), 46);
     QColor halo = look.belly;
     halo.setAlpha(170);
@@ -538,7 +575,8 @@ void drawGhost(QPainter &p, const Look &look, Dice &dice) {
     drawFace(p, look, QPointF(50, 46), 9, 7, 14);
 }
 
-void drawBeast(QPainter &p, const Look &look, Dice &dice) {
+void drawBeast(QPainter &p, const Look &look, Dice &dice)
+{
     const bool toad = has(look, u"toad");
     const bool rat = has(look, u"rat");
     const bool goblin = has(look, u"goblin");
@@ -633,7 +671,8 @@ void drawBeast(QPainter &p, const Look &look, Dice &dice) {
     drawMouth(p, look, QPointF(50, 70), 12);
 }
 
-void drawBird(QPainter &p, const Look &look, Dice &dice) {
+void drawBird(QPainter &p, const Look &look, Dice &dice)
+{
     p.setPen(QPen(QColor(230, 150, 40), 3, Qt::SolidLine, Qt::RoundCap));
     for (const int side : {-1, 1}) {
         p.drawLine(mirror({58, 80}, side), mirror({58, 90}, side));
@@ -666,7 +705,8 @@ void drawBird(QPainter &p, const Look &look, Dice &dice) {
     p.drawPolygon(beak);
 }
 
-void drawSerpent(QPainter &p, const Look &look, Dice &dice) {
+void drawSerpent(QPainter &p, const Look &look, Dice &dice)
+{
     const bool winged = has(look, u"drake") || has(look, u"wyrm");
     if (winged) {
         for (const int side : {-1, 1}) {
@@ -712,7 +752,8 @@ void drawSerpent(QPainter &p, const Look &look, Dice &dice) {
     drawMouth(p, look, QPointF(50, 38), 10);
 }
 
-void drawHulk(QPainter &p, const Look &look, Dice &dice) {
+void drawHulk(QPainter &p, const Look &look, Dice &dice)
+{
     const bool stone = has(look, u"golem");
     const bool knight = has(look, u"knight");
     setOutlined(p, look, look.body.darker(115));
@@ -767,7 +808,8 @@ void drawHulk(QPainter &p, const Look &look, Dice &dice) {
     }
 }
 
-void drawShroom(QPainter &p, const Look &look, Dice &dice) {
+void drawShroom(QPainter &p, const Look &look, Dice &dice)
+{
     setOutlined(p, look, QColor(250, 240, 220));
     p.drawRoundedRect(QRectF(33, 44, 34, 42), 13, 13);
     QPainterPath cap;
@@ -802,7 +844,8 @@ void drawShroom(QPainter &p, const Look &look, Dice &dice) {
     drawMouth(p, look, QPointF(50, 72), 9);
 }
 
-void drawTortoise(QPainter &p, const Look &look) {
+void drawTortoise(QPainter &p, const Look &look)
+{
     setOutlined(p, look, look.belly);
     for (const qreal x : {36.0, 54.0, 72.0})
         p.drawRoundedRect(QRectF(x - 6, 68, 12, 18), 5, 5);
@@ -823,7 +866,8 @@ void drawTortoise(QPainter &p, const Look &look) {
     drawMouth(p, look, QPointF(22, 60), 8);
 }
 
-void drawBug(QPainter &p, const Look &look, Dice &dice) {
+void drawBug(QPainter &p, const Look &look, Dice &dice)
+{
     if (has(look, u"tortoise")) {
         drawTortoise(p, look);
         return;
@@ -887,30 +931,10 @@ void drawBug(QPainter &p, const Look &look, Dice &dice) {
     drawMouth(p, look, QPointF(50, 67), 11);
 }
 
-// A friendly portrait of the monster. `seed` varies the picture between records of the
-// same name; `roundedIcon` leaves the corners transparent, as icons usually are.
-QImage drawPortrait(const QStringList &record, quint32 seed, int size, bool roundedIcon) {
-    QImage image(size, size, roundedIcon ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    image.fill(roundedIcon ? Qt::transparent : Qt::white);
-    const Look look = lookOf(record, seed);
+// The monster alone, on a 100 x 100 canvas, so the splash banner can stand it in a landscape.
+void drawCreature(QPainter &p, const Look &look, quint32 seed)
+{
     Dice dice(seed ^ 0x5bd1e995u);
-
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 100.0, size / 100.0);
-
-    QRadialGradient back(QPointF(50, 42), 70);
-    back.setColorAt(0, look.backInner);
-    back.setColorAt(1, look.backOuter);
-    p.setPen(Qt::NoPen);
-    p.setBrush(back);
-    if (roundedIcon)
-        p.drawRoundedRect(QRectF(0, 0, 100, 100), 18, 18);
-    else
-        p.drawRect(QRectF(0, 0, 100, 100));
-    p.setBrush(QColor(0, 0, 0, 40));
-    p.drawEllipse(QPointF(50, 90), 32, 5);
-
     switch (look.kind) {
     case Kind::Blob:
         drawBlob(p, look, dice);
@@ -943,12 +967,40 @@ QImage drawPortrait(const QStringList &record, quint32 seed, int size, bool roun
         drawBug(p, look, dice);
         break;
     }
+}
+
+// A friendly portrait of the monster. `seed` varies the picture between records of the
+// same name; `roundedIcon` leaves the corners transparent, as icons usually are.
+QImage drawPortrait(const QStringList &record, quint32 seed, int size, bool roundedIcon)
+{
+    QImage image(size, size, roundedIcon ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(roundedIcon ? Qt::transparent : Qt::white);
+    const Look look = lookOf(record, seed);
+
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 100.0, size / 100.0);
+
+    QRadialGradient back(QPointF(50, 42), 70);
+    back.setColorAt(0, look.backInner);
+    back.setColorAt(1, look.backOuter);
+    p.setPen(Qt::NoPen);
+    p.setBrush(back);
+    if (roundedIcon)
+        p.drawRoundedRect(QRectF(0, 0, 100, 100), 18, 18);
+    else
+        p.drawRect(QRectF(0, 0, 100, 100));
+    p.setBrush(QColor(0, 0, 0, 40));
+    p.drawEllipse(QPointF(50, 90), 32, 5);
+
+    drawCreature(p, look, seed);
     p.end();
     return image;
 }
 
 // Proves the GIF reads back through Qt exactly as indexed.
-void checkGif(const QByteArray &bytes, const QImage &indexed, const QString &name) {
+void checkGif(const QByteArray &bytes, const QImage &indexed, const QString &name)
+{
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -969,7 +1021,8 @@ void checkGif(const QByteArray &bytes, const QImage &indexed, const QString &nam
 enum class PictureFormat { Gif, Ico, Bmp, Jpeg };
 
 // The format follows the extension, whatever its case.
-PictureFormat pictureFormat(const QString &path) {
+PictureFormat pictureFormat(const QString &path)
+{
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == u"gif")
         return PictureFormat::Gif;
@@ -982,7 +1035,8 @@ PictureFormat pictureFormat(const QString &path) {
     fail(QStringLiteral("%1: no picture format for .%2").arg(path, suffix));
 }
 
-void writePicture(const QString &path, const QStringList &record, quint32 seed) {
+void writePicture(const QString &path, const QStringList &record, quint32 seed)
+{
     const QString name = QFileInfo(path).fileName();
     const PictureFormat format = pictureFormat(path);
     if (format == PictureFormat::Gif) {
@@ -1006,7 +1060,8 @@ void writePicture(const QString &path, const QStringList &record, quint32 seed) 
 }
 
 // The picture field as a path below the data folder; "\" is a folder separator there.
-QString pictureFile(const QString &field) {
+QString pictureFile(const QString &field)
+{
     QString relative = field;
     relative.replace(u'\\', u'/');
     if (QDir::isAbsolutePath(relative) || relative.split(u'/').contains(u".."))
@@ -1016,7 +1071,8 @@ QString pictureFile(const QString &field) {
 
 // --- sample ----------------------------------------------------------------------------------
 
-int runSample(const QString &sourcePath, const QString &outDir) {
+int runSample(const QString &sourcePath, const QString &outDir)
+{
     const Source source = readSource(sourcePath);
     const QDir dir(outDir);
 
@@ -1046,7 +1102,8 @@ int runSample(const QString &sourcePath, const QString &outDir) {
         fail(QStringLiteral("cannot create %1").arg(outDir));
     writeFile(dir.filePath(QStringLiteral("cml.nmd")), database);
 
-    struct Entry {
+    struct Entry
+    {
         QString name;
         qint64 size;
     };
@@ -1077,21 +1134,509 @@ int runSample(const QString &sourcePath, const QString &outDir) {
     return 0;
 }
 
+// --- splash ----------------------------------------------------------------------------------
+
+// The splash window paints this colour around both pictures; the logo's background must
+// match it exactly so the logo has no visible edge.
+const QColor kSplashBackground(0xf4, 0xec, 0xd8);
+constexpr int kLogoWidth = 180;
+constexpr int kLogoHeight = 56;
+constexpr int kBannerWidth = 376;
+constexpr int kBannerHeight = 150;
+constexpr int kBannerJpegQuality = 90;
+
+// Families in order of preference; the style hint picks a like font where none is installed.
+QFont splashFont(const QStringList &families, QFont::StyleHint hint, int pixelSize,
+                 QFont::Weight weight = QFont::Normal, bool italic = false)
+{
+    QFont font;
+    font.setFamilies(families);
+    font.setStyleHint(hint, QFont::PreferAntialias);
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    font.setItalic(italic);
+    return font;
+}
+
+// A fallback font may run wider than the intended one; shrink it rather than clip the text.
+QFont fitted(QFont font, const QString &text, qreal maxWidth)
+{
+    while (font.pixelSize() > 6 && QFontMetricsF(font).horizontalAdvance(text) > maxWidth)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
+
+struct Fonts
+{
+    QStringList used;
+
+    void note(const QFont &font)
+    {
+        // Without the foundry that fontconfig appends, e.g. "Z003 [urw]".
+        const QString family = QFontInfo(font).family().section(QStringLiteral(" ["), 0, 0);
+        if (!used.contains(family))
+            used.append(family);
+    }
+};
+
+// A text outline whose baseline starts at `x`, or is centred on `x` when `centred`.
+QPainterPath textPath(const QFont &font, const QString &text, qreal x, qreal baseline, bool centred)
+{
+    QPainterPath path;
+    const qreal left = centred ? x - QFontMetricsF(font).horizontalAdvance(text) / 2 : x;
+    path.addText(QPointF(left, baseline), font, text);
+    return path;
+}
+
+// Drawn upright with the nib at the origin, then turned to lean over the name.
+void drawQuill(QPainter &p, QPointF nib, qreal angle)
+{
+    p.save();
+    p.translate(nib);
+    p.rotate(angle);
+
+    QPainterPath vane;
+    vane.moveTo(0, -15);
+    vane.cubicTo(-9, -21, -11, -41, 1.5, -60);
+    vane.cubicTo(7, -45, 7.5, -27, 0, -15);
+    // Splits in the vane, as on a well-used quill.
+    for (const QPolygonF &split : {QPolygonF{{-12, -26}, {-3.5, -33}, {-12, -31.5}},
+                                   QPolygonF{{-12, -41}, {-4.5, -47.5}, {-12, -46}},
+                                   QPolygonF{{9, -31}, {2.5, -38}, {9, -36.5}}}) {
+        QPainterPath cut;
+        cut.addPolygon(split);
+        cut.closeSubpath();
+        vane = vane.subtracted(cut);
+    }
+    QLinearGradient feather(0, -15, 0, -60);
+    feather.setColorAt(0, QColor(0x24, 0x3f, 0x6e));
+    feather.setColorAt(0.5, QColor(0x3a, 0x86, 0x96));
+    feather.setColorAt(1, QColor(0xb4, 0xe2, 0xd6));
+    p.setPen(Qt::NoPen);
+    p.setBrush(feather);
+    p.drawPath(vane);
+
+    p.save();
+    p.setClipPath(vane);
+    p.setPen(QPen(QColor(0x14, 0x28, 0x48, 70), 0.7));
+    for (qreal y = -17; y > -60; y -= 2.6) {
+        p.drawLine(QPointF(0, y), QPointF(-12, y - 7));
+        p.drawLine(QPointF(0, y), QPointF(10, y - 6));
+    }
+    p.restore();
+    p.setPen(QPen(QColor(0x1d, 0x2b, 0x4f), 0.9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(vane);
+
+    // The bare barrel below the vane and the shaft running up through it.
+    QPainterPath shaft;
+    shaft.moveTo(-1.3, -6);
+    shaft.lineTo(-0.5, -57);
+    shaft.lineTo(0.5, -57);
+    shaft.lineTo(1.3, -6);
+    shaft.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xf6, 0xea, 0xc8));
+    p.drawPath(shaft);
+
+    QPolygonF point;
+    point << QPointF(0, 0) << QPointF(-2.4, -7.5) << QPointF(2.4, -7.5);
+    p.setPen(QPen(QColor(0x6b, 0x4a, 0x12), 0.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(0xd9, 0xa4, 0x3a));
+    p.drawPolygon(point);
+    p.drawLine(QPointF(0, -1), QPointF(0, -5));
+    p.restore();
+}
+
+QImage drawLogo(Fonts &fonts)
+{
+    QImage image(kLogoWidth, kLogoHeight, QImage::Format_RGB32);
+    image.fill(kSplashBackground);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    const QColor ink(0x23, 0x2f, 0x5c);
+    const QColor rust(0x9a, 0x45, 0x2c);
+    const QString name = QStringLiteral("Quillmoor");
+    const qreal textLeft = 48;
+    const QFont script =
+        fitted(splashFont({QStringLiteral("Z003"), QStringLiteral("URW Chancery L"),
+                           QStringLiteral("DejaVu Serif")},
+                          QFont::Cursive, 34, QFont::Normal, false),
+               name, kLogoWidth - textLeft - 4);
+    fonts.note(script);
+
+    // The ink line the quill has just drawn, swelling in the middle like a pen stroke.
+    QPainterPath stroke;
+    stroke.moveTo(9, 51);
+    stroke.cubicTo(30, 44, 90, 39, 176, 36);
+    stroke.cubicTo(92, 41.5, 32, 46, 9, 51);
+    p.setPen(Qt::NoPen);
+    p.setBrush(rust);
+    p.drawPath(stroke);
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawPath(textPath(script, name, textLeft, 31, false));
+
+    QFont soft =
+        splashFont({QStringLiteral("C059"), QStringLiteral("P052"), QStringLiteral("DejaVu Serif")},
+                   QFont::Serif, 11, QFont::Bold);
+    soft.setLetterSpacing(QFont::AbsoluteSpacing, 4.5);
+    fonts.note(soft);
+    p.setFont(soft);
+    p.setPen(ink);
+    const QString word = QStringLiteral("SOFT");
+    const qreal wordWidth = QFontMetricsF(soft).horizontalAdvance(word);
+    p.drawText(QPointF(kLogoWidth - 8 - wordWidth, 52), word);
+    drawQuill(p, QPointF(9, 51), 37);
+    p.end();
+    return image;
+}
+
+// A record with just what a monster's look depends on.
+QStringList splashRecord(const QString &name)
+{
+    QStringList record(MonsterRecord::FieldCount);
+    record[MonsterRecord::Name] = name;
+    record[MonsterRecord::Undead] = QStringLiteral("No");
+    return record;
+}
+
+// A smooth hill line through `points`, closed along the bottom of the banner.
+QPainterPath hills(const std::vector<QPointF> &points)
+{
+    QPainterPath path;
+    path.moveTo(0, kBannerHeight);
+    path.lineTo(points.front());
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const QPointF mid = (points[i - 1] + points[i]) / 2;
+        path.quadTo(points[i - 1], mid);
+    }
+    path.lineTo(points.back());
+    path.lineTo(kBannerWidth, kBannerHeight);
+    path.closeSubpath();
+    return path;
+}
+
+void drawSky(QPainter &p)
+{
+    QLinearGradient sky(0, 0, 0, 105);
+    sky.setColorAt(0, QColor(0x34, 0x3f, 0x82));
+    sky.setColorAt(0.45, QColor(0x86, 0x74, 0xb4));
+    sky.setColorAt(0.78, QColor(0xee, 0xa9, 0x8c));
+    sky.setColorAt(1, QColor(0xfc, 0xe2, 0xae));
+    p.fillRect(QRect(0, 0, kBannerWidth, kBannerHeight), sky);
+
+    QRadialGradient sun(QPointF(188, 96), 150);
+    sun.setColorAt(0, QColor(255, 246, 210, 220));
+    sun.setColorAt(0.35, QColor(255, 230, 180, 90));
+    sun.setColorAt(1, QColor(255, 230, 180, 0));
+    p.fillRect(QRect(0, 0, kBannerWidth, kBannerHeight), sun);
+
+    // A crescent: a pale disc with the sky colour bitten out of it.
+    QPainterPath moon;
+    moon.addEllipse(QPointF(44, 22), 9, 9);
+    QPainterPath bite;
+    bite.addEllipse(QPointF(48.5, 19), 8, 8);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xfb, 0xf3, 0xd6));
+    p.drawPath(moon.subtracted(bite));
+
+    // Stars only in the dark upper sky, from a fixed seed so reruns match.
+    Dice dice(0x4e0a1e5u);
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 40; ++i) {
+        const int x = dice.range(2, kBannerWidth - 3);
+        const int y = dice.range(2, 40);
+        const int alpha = 200 - y * 4 + dice.range(0, 40);
+        p.setBrush(QColor(255, 250, 225, std::clamp(alpha, 30, 255)));
+        const qreal r = dice.chance(15) ? 1.1 : 0.6;
+        p.drawEllipse(QPointF(x + 0.5, y + 0.5), r, r);
+    }
+}
+
+void drawMountains(QPainter &p)
+{
+    const std::vector<QPointF> peaks = {{0, 78},   {22, 62},  {44, 74},  {70, 52},  {96, 70},
+                                        {118, 60}, {140, 72}, {236, 74}, {258, 56}, {280, 68},
+                                        {306, 48}, {334, 66}, {356, 58}, {376, 70}};
+    QPainterPath range;
+    range.moveTo(0, 110);
+    for (const QPointF &peak : peaks)
+        range.lineTo(peak);
+    range.lineTo(kBannerWidth, 110);
+    range.closeSubpath();
+    QLinearGradient haze(0, 48, 0, 100);
+    haze.setColorAt(0, QColor(0x7d, 0x78, 0xb0));
+    haze.setColorAt(1, QColor(0xc4, 0xa6, 0xb8));
+    p.setPen(Qt::NoPen);
+    p.setBrush(haze);
+    p.drawPath(range);
+
+    // Snow on the taller peaks: a small triangle just below each summit.
+    p.setBrush(QColor(0xf4, 0xee, 0xf6, 220));
+    for (std::size_t i = 1; i + 1 < peaks.size(); ++i) {
+        const QPointF top = peaks[i];
+        if (top.y() > 62)
+            continue;
+        const QPointF left = peaks[i - 1];
+        const QPointF right = peaks[i + 1];
+        const qreal depth = 0.28;
+        QPainterPath cap;
+        cap.moveTo(top);
+        cap.lineTo(top + (right - top) * depth);
+        cap.lineTo(top + QPointF(1.5, (right.y() - top.y()) * depth * 0.55));
+        cap.lineTo(top + QPointF(-2, (left.y() - top.y()) * depth * 0.75));
+        cap.lineTo(top + (left - top) * depth);
+        cap.closeSubpath();
+        p.drawPath(cap);
+    }
+}
+
+// A small keep on the far hill, its windows lit for the evening.
+void drawCastle(QPainter &p, QPointF base)
+{
+    const QColor stone(0x4c, 0x4f, 0x7e);
+    const QColor roof(0x7a, 0x3b, 0x5a);
+    p.setPen(Qt::NoPen);
+    struct Tower
+    {
+        qreal x, width, height;
+    };
+    const Tower towers[] = {{-16, 8, 20}, {-7, 14, 28}, {8, 9, 22}};
+    p.setBrush(stone);
+    p.drawRect(QRectF(base.x() - 14, base.y() - 14, 30, 14));
+    for (const Tower &t : towers) {
+        p.setBrush(stone);
+        p.drawRect(QRectF(base.x() + t.x, base.y() - t.height, t.width, t.height));
+        QPolygonF cone;
+        cone << QPointF(base.x() + t.x - 1.5, base.y() - t.height)
+             << QPointF(base.x() + t.x + t.width / 2, base.y() - t.height - t.width * 1.1)
+             << QPointF(base.x() + t.x + t.width + 1.5, base.y() - t.height);
+        p.setBrush(roof);
+        p.drawPolygon(cone);
+    }
+    p.setPen(QPen(roof, 0.8));
+    p.drawLine(QPointF(base.x(), base.y() - 28 - 15.4), QPointF(base.x(), base.y() - 50));
+    p.setPen(Qt::NoPen);
+    p.setBrush(roof);
+    p.drawPolygon(QPolygonF{QPointF(base.x(), base.y() - 50), QPointF(base.x() + 6, base.y() - 48),
+                            QPointF(base.x(), base.y() - 46)});
+    p.setBrush(QColor(0xff, 0xd8, 0x70));
+    p.drawRect(QRectF(base.x() - 1.5, base.y() - 22, 2.5, 3.5));
+    p.drawRect(QRectF(base.x() - 13, base.y() - 14, 2, 3));
+    p.drawRect(QRectF(base.x() + 11.5, base.y() - 16, 2, 3));
+    p.drawRect(QRectF(base.x() - 1.5, base.y() - 7, 3, 7));
+}
+
+void drawLand(QPainter &p)
+{
+    QLinearGradient far(0, 70, 0, 120);
+    far.setColorAt(0, QColor(0x5f, 0x8f, 0x86));
+    far.setColorAt(1, QColor(0x47, 0x74, 0x6a));
+    p.setPen(Qt::NoPen);
+    p.setBrush(far);
+    p.drawPath(hills(
+        {{0, 98}, {40, 90}, {90, 100}, {150, 96}, {220, 100}, {290, 84}, {330, 80}, {376, 92}}));
+    drawCastle(p, QPointF(322, 84));
+
+    // Small groves of firs on the far hills, sized from a fixed seed.
+    Dice dice(0x7ee5u);
+    const QPointF firs[] = {{12, 93},  {20, 92},  {27, 93},  {112, 99}, {121, 99},
+                            {264, 92}, {272, 90}, {281, 89}, {352, 84}, {360, 85}};
+    for (const QPointF &foot : firs) {
+        const qreal h = dice.range(9, 13);
+        const qreal w = h * 0.36;
+        const QPointF f = foot + QPointF(dice.range(-1, 1), dice.range(0, 2));
+        p.setBrush(QColor(0x2f, 0x55, 0x4a));
+        p.drawPolygon(QPolygonF{f + QPointF(-w, 0), f + QPointF(0, -h), f + QPointF(w, 0)});
+        p.setBrush(QColor(0x3b, 0x68, 0x58));
+        p.drawPolygon(QPolygonF{f + QPointF(-w * 0.75, -h * 0.4), f + QPointF(0, -h),
+                                f + QPointF(w * 0.2, -h * 0.4)});
+    }
+
+    QLinearGradient meadow(0, 104, 0, kBannerHeight);
+    meadow.setColorAt(0, QColor(0x8c, 0xc0, 0x6a));
+    meadow.setColorAt(1, QColor(0x55, 0x93, 0x4c));
+    p.setBrush(meadow);
+    p.drawPath(
+        hills({{0, 112}, {60, 106}, {130, 116}, {188, 112}, {250, 118}, {320, 106}, {376, 112}}));
+
+    // A sandy path winding up towards the castle.
+    QPainterPath path;
+    path.moveTo(168, kBannerHeight);
+    path.cubicTo(186, 136, 250, 128, 268, 117);
+    path.cubicTo(286, 108, 300, 100, 318, 85);
+    path.lineTo(322, 85);
+    path.cubicTo(306, 102, 294, 112, 276, 121);
+    path.cubicTo(256, 132, 214, 140, 206, kBannerHeight);
+    path.closeSubpath();
+    p.setBrush(QColor(0xe8, 0xd3, 0x9c, 200));
+    p.drawPath(path);
+}
+
+// A creature of `size` pixels standing with its feet at `feet`.
+void drawSplashMonster(QPainter &p, const QString &name, QPointF feet, qreal size)
+{
+    const QStringList record = splashRecord(name);
+    const quint32 seed = fnv1a(name);
+    p.save();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x20, 0x40, 0x20, 70));
+    p.drawEllipse(QPointF(feet.x(), feet.y() - size * 0.02), size * 0.32, size * 0.06);
+    p.translate(feet.x() - size / 2, feet.y() - size * 0.9);
+    p.scale(size / 100.0, size / 100.0);
+    drawCreature(p, lookOf(record, seed), seed);
+    p.restore();
+}
+
+void drawRibbon(QPainter &p, Fonts &fonts, QPointF centre, const QString &text)
+{
+    QFont font =
+        splashFont({QStringLiteral("C059"), QStringLiteral("P052"), QStringLiteral("DejaVu Serif")},
+                   QFont::Serif, 11, QFont::Bold, true);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+    fonts.note(font);
+    const qreal half = QFontMetricsF(font).horizontalAdvance(text) / 2 + 10;
+    const qreal h = 8;
+    const QColor red(0xa8, 0x33, 0x2e);
+    const QColor dark(0x6a, 0x1c, 0x1e);
+    p.setPen(QPen(dark, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // The tails sit behind the band, with a notch cut in each.
+    for (const int side : {-1, 1}) {
+        const qreal inner = centre.x() + side * (half - 6);
+        const qreal outer = centre.x() + side * (half + 10);
+        QPolygonF tail;
+        tail << QPointF(inner, centre.y() - h + 4) << QPointF(outer, centre.y() - h + 4)
+             << QPointF(outer - side * 5, centre.y() + 4) << QPointF(outer, centre.y() + h + 4)
+             << QPointF(inner, centre.y() + h + 4);
+        p.setBrush(red.darker(120));
+        p.drawPolygon(tail);
+    }
+    QPainterPath band;
+    band.moveTo(centre.x() - half, centre.y() - h);
+    band.quadTo(centre.x(), centre.y() - h - 3, centre.x() + half, centre.y() - h);
+    band.lineTo(centre.x() + half, centre.y() + h);
+    band.quadTo(centre.x(), centre.y() + h - 3, centre.x() - half, centre.y() + h);
+    band.closeSubpath();
+    QLinearGradient shine(0, centre.y() - h, 0, centre.y() + h);
+    shine.setColorAt(0, red.lighter(125));
+    shine.setColorAt(1, red);
+    p.setBrush(shine);
+    p.drawPath(band);
+    p.setPen(QColor(0xfb, 0xef, 0xd0));
+    p.setFont(font);
+    p.drawText(QRectF(centre.x() - half, centre.y() - h - 1, 2 * half, 2 * h), Qt::AlignCenter,
+               text);
+}
+
+void drawTitle(QPainter &p, Fonts &fonts)
+{
+    const QString title = QStringLiteral("Norvalen");
+    const QFont big = fitted(
+        splashFont({QStringLiteral("P052"), QStringLiteral("C059"), QStringLiteral("DejaVu Serif")},
+                   QFont::Serif, 50, QFont::Bold),
+        title, 250);
+    fonts.note(big);
+    const QPainterPath titlePath = textPath(big, title, 188, 56, true);
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x1a, 0x14, 0x30, 110));
+    p.drawPath(titlePath.translated(2, 2.5));
+    QLinearGradient gold(0, 18, 0, 58);
+    gold.setColorAt(0, QColor(0xff, 0xf4, 0xc4));
+    gold.setColorAt(0.5, QColor(0xf4, 0xc4, 0x4e));
+    gold.setColorAt(1, QColor(0xc0, 0x7a, 0x1e));
+    p.setPen(QPen(QColor(0x4a, 0x24, 0x12), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(gold);
+    p.drawPath(titlePath);
+
+    const QString subtitle = QStringLiteral("Monster Database");
+    QFont small =
+        splashFont({QStringLiteral("C059"), QStringLiteral("P052"), QStringLiteral("DejaVu Serif")},
+                   QFont::Serif, 19, QFont::Bold);
+    small.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+    small = fitted(small, subtitle, 230);
+    fonts.note(small);
+    const QPainterPath subPath = textPath(small, subtitle, 188, 82, true);
+    p.setPen(QPen(QColor(0x2c, 0x24, 0x50, 200), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(subPath);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xfd, 0xf6, 0xe4));
+    p.drawPath(subPath);
+}
+
+QImage drawBanner(Fonts &fonts)
+{
+    QImage image(kBannerWidth, kBannerHeight, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    drawSky(p);
+    drawMountains(p);
+    drawLand(p);
+    drawTitle(p, fonts);
+    drawSplashMonster(p, QStringLiteral("Bog Slime"), QPointF(30, 146), 50);
+    drawSplashMonster(p, QStringLiteral("Glimmer Fox"), QPointF(78, 142), 50);
+    drawSplashMonster(p, QStringLiteral("Goldcap Mushroom"), QPointF(300, 144), 48);
+    drawSplashMonster(p, QStringLiteral("Œrnling"), QPointF(346, 146), 50);
+    drawRibbon(p, fonts, QPointF(188, 103), QStringLiteral("English Beta"));
+    p.end();
+    return image;
+}
+
+int runSplash(const QString &outDir)
+{
+    if (!QDir().mkpath(outDir))
+        fail(QStringLiteral("cannot create %1").arg(outDir));
+    const QDir dir(outDir);
+    Fonts fonts;
+
+    const QString logoPath = dir.filePath(QStringLiteral("image1.gif"));
+    QImage indexed = gif::toIndexed(drawLogo(fonts));
+    // Palette reduction may nudge the background colour; put the exact one back.
+    const int backIndex = indexed.pixelIndex(0, 0);
+    indexed.setColor(backIndex, kSplashBackground.rgb());
+    const QByteArray bytes = gif::encode(indexed);
+    if (bytes.isEmpty())
+        fail(QStringLiteral("image1.gif: cannot encode as GIF"));
+    checkGif(bytes, indexed, QStringLiteral("image1.gif"));
+    writeFile(logoPath, bytes);
+
+    const QString bannerPath = dir.filePath(QStringLiteral("image2.jpg"));
+    if (!drawBanner(fonts).save(bannerPath, "JPEG", kBannerJpegQuality))
+        fail(QStringLiteral("cannot write %1").arg(bannerPath));
+
+    std::printf("%s: %dx%d, %lld bytes\n%s: %dx%d, %lld bytes\nbackground %s, fonts %s\n",
+                qPrintable(QDir::toNativeSeparators(logoPath)), kLogoWidth, kLogoHeight,
+                static_cast<long long>(bytes.size()),
+                qPrintable(QDir::toNativeSeparators(bannerPath)), kBannerWidth, kBannerHeight,
+                static_cast<long long>(QFileInfo(bannerPath).size()),
+                qPrintable(kSplashBackground.name()), qPrintable(fonts.used.join(u", ")));
+    return 0;
+}
+
 // --- large -----------------------------------------------------------------------------------
 
 // Thousands separated by the comma substitute, as the sample writes them.
-QString grouped(quint32 value) {
+QString grouped(quint32 value)
+{
     QString digits = QString::number(value);
     for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
         digits.insert(i, kCommaSubstitute);
     return digits;
 }
 
-QString pick(Dice &dice, const QStringList &list) {
+QString pick(Dice &dice, const QStringList &list)
+{
     return list[dice.range(0, int(list.size()) - 1)];
 }
 
-int runLarge(const QString &countText, const QString &outPath) {
+int runLarge(const QString &countText, const QString &outPath)
+{
     bool ok = false;
     const int count = countText.toInt(&ok);
     if (!ok || count < 1)
@@ -1190,23 +1735,33 @@ int runLarge(const QString &countText, const QString &outPath) {
     return 0;
 }
 
-int usage() {
+int usage()
+{
     std::fprintf(stderr, "usage: nvgen sample <monsters.txt> <outdir>\n"
-                         "       nvgen large <count> <out.nmd>\n");
+                         "       nvgen large <count> <out.nmd>\n"
+                         "       nvgen splash <outdir>\n");
     return 2;
 }
 
 } // namespace
 
-int main(int argc, char *argv[]) {
-    QCoreApplication app(argc, argv);
+int main(int argc, char *argv[])
+{
+    // Text needs the fonts of a GUI application. The offscreen platform keeps the splash
+    // pictures independent of any display the generator happens to run under.
+    const bool drawsText = argc > 1 && std::strcmp(argv[1], "splash") == 0;
+    if (drawsText)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        drawsText ? std::make_unique<QGuiApplication>(argc, argv)
+                  : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 4)
-        return usage();
     try {
-        if (args[1] == u"sample")
+        if (args.size() == 3 && args[1] == u"splash")
+            return runSplash(args[2]);
+        if (args.size() == 4 && args[1] == u"sample")
             return runSample(args[2], args[3]);
-        if (args[1] == u"large")
+        if (args.size() == 4 && args[1] == u"large")
             return runLarge(args[2], args[3]);
     } catch (const Failure &failure) {
         std::fprintf(stderr, "nvgen: %s\n", qPrintable(failure.message));

@@ -1,13 +1,14 @@
 #include "app/appcontext.h"
 #include "app/appinfo.h"
-#include "mainwindow/monsterwindow.h"
+#include "app/splashwindow.h"
 #include "platform/messagebox.h"
 #include "platform/programfolder.h"
 #include "settings/settingsstore.h"
 
 #include <QApplication>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QApplication app(argc, argv);
     QApplication::setApplicationName(appinfo::executableName());
     QApplication::setApplicationVersion(appinfo::runningVersion());
@@ -15,7 +16,11 @@ int main(int argc, char *argv[]) {
     SettingsStore store(SettingsStore::defaultPath());
     store.setFailureHandler(platform::showStoreFailure);
 
-    const AppContext context{&store, platform::dataDir()};
-    MonsterWindow::showWindow(context);
+    AppContext context;
+    context.store = &store;
+    context.dataDir = platform::dataDir();
+    context.endpoints =
+        Endpoints::load(platform::programFolder() + QStringLiteral("/nvmonster.ini"));
+    SplashWindow::start(context);
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include "app/linebreaks.h"
 #include "mainwindow/placement.h"
 #include "monsters/recordview.h"
+#include "net/httpfetcher.h"
 #include "platform/clicklabel.h"
 #include "platform/clipboard.h"
 #include "platform/fonts.h"
@@ -10,6 +11,8 @@
 #include "platform/twips.h"
 #include "settings/settingsstore.h"
 #include "settings/switches.h"
+#include "update/checkhooks.h"
+#include "update/updatewindow.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -33,7 +36,8 @@ constexpr int kMinOuterHeight = 8235;
 
 } // namespace
 
-MonsterWindow *MonsterWindow::showWindow(const AppContext &context) {
+MonsterWindow *MonsterWindow::showWindow(const AppContext &context)
+{
     if (!s_instance) {
         s_instance = new MonsterWindow(context);
         s_instance->Form_Load();
@@ -47,7 +51,8 @@ MonsterWindow *MonsterWindow::showWindow(const AppContext &context) {
 
 MonsterWindow::MonsterWindow(const AppContext &context)
     : m_context(context)
-    , m_notes(*context.store) {
+    , m_notes(*context.store)
+{
     setObjectName(QStringLiteral("monster"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Norvalen English Beta Monster Database Beta"));
@@ -68,12 +73,16 @@ MonsterWindow::MonsterWindow(const AppContext &context)
     Timer1->setInterval(kTimer1IntervalMs);
     connect(Timer1, &QTimer::timeout, this, &MonsterWindow::Timer1_Timer);
 
+    Inet1 = new HttpFetcher(context.checkTimeout, this);
+    Inet1->setObjectName(QStringLiteral("Inet1"));
+
     adjustSize();
 }
 
 MonsterWindow::~MonsterWindow() = default;
 
-void MonsterWindow::buildLayout() {
+void MonsterWindow::buildLayout()
+{
     using twips::rect;
     auto *inner = new QWidget(this);
     inner->setMinimumSize(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight));
@@ -115,7 +124,8 @@ void MonsterWindow::buildLayout() {
     hint1->setWordWrap(true);
     hint1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    struct Row {
+    struct Row
+    {
         platform::ClickLabel *MonsterWindow::*caption;
         const char *captionName;
         const char *captionText;
@@ -177,7 +187,8 @@ void MonsterWindow::buildLayout() {
     setTabOrder(monstername, notes);
 }
 
-void MonsterWindow::buildMenus() {
+void MonsterWindow::buildMenus()
+{
     auto action = [this](const QString &caption, const char *name, QKeySequence shortcut = {}) {
         auto *item = new QAction(caption, this);
         item->setObjectName(QString::fromLatin1(name));
@@ -205,14 +216,15 @@ void MonsterWindow::buildMenus() {
     // There is no search window; the other windows are not part of this program yet.
     mnuSearch->setEnabled(false);
     mnuOptions->setEnabled(false);
-    mnuUpdate->setEnabled(false);
     mnuReport->setEnabled(false);
     about->setEnabled(false);
 
+    connect(mnuUpdate, &QAction::triggered, this, &MonsterWindow::mnuUpdate_Click);
     connect(mnuExit, &QAction::triggered, this, &MonsterWindow::mnuExit_Click);
 }
 
-void MonsterWindow::connectCopyTriggers() {
+void MonsterWindow::connectCopyTriggers()
+{
     using platform::ClickLabel;
     const auto dbl = &ClickLabel::doubleClicked;
     connect(namea, dbl, this, &MonsterWindow::namea_DblClick);
@@ -243,7 +255,8 @@ void MonsterWindow::connectCopyTriggers() {
     connect(descriptionlabel, dbl, this, &MonsterWindow::descriptionlabel_DblClick);
 }
 
-void MonsterWindow::Form_Load() {
+void MonsterWindow::Form_Load()
+{
     using namespace settingkeys;
     SettingsStore &store = *m_context.store;
     const QString top = store.get(kPlacement, kMainTop);
@@ -271,33 +284,46 @@ void MonsterWindow::Form_Load() {
     Timer1->start();
 }
 
-void MonsterWindow::closeEvent(QCloseEvent *event) {
+void MonsterWindow::closeEvent(QCloseEvent *event)
+{
+    // The check is waiting on this window's transfer: end that first, close after.
+    if (m_checking) {
+        m_closeAfterCheck = true;
+        Inet1->abort();
+        event->ignore();
+        return;
+    }
     Form_Unload();
     QMainWindow::closeEvent(event);
 }
 
-void MonsterWindow::Form_Unload() {
+void MonsterWindow::Form_Unload()
+{
     // Keep the last moves too, not only those up to the last timer tick.
     if (switchIsOn(m_context.store->get(settingkeys::kSettings, settingkeys::kSavePosition)))
         SavePosition();
 }
 
-void MonsterWindow::focusInEvent(QFocusEvent *event) {
+void MonsterWindow::focusInEvent(QFocusEvent *event)
+{
     QMainWindow::focusInEvent(event);
     Form_GotFocus();
 }
 
-void MonsterWindow::Form_GotFocus() {
+void MonsterWindow::Form_GotFocus()
+{
     SavePosition();
 }
 
-void MonsterWindow::Timer1_Timer() {
+void MonsterWindow::Timer1_Timer()
+{
     fillDefaultSwitches(*m_context.store);
     if (switchIsOn(m_context.store->get(settingkeys::kSettings, settingkeys::kSavePosition)))
         SavePosition();
 }
 
-void MonsterWindow::SavePosition() {
+void MonsterWindow::SavePosition()
+{
     // A minimized window may report a position off every screen.
     if (isMinimized())
         return;
@@ -306,18 +332,21 @@ void MonsterWindow::SavePosition() {
     store.save(settingkeys::kPlacement, settingkeys::kMainLeft, placement::edgeText(pos().x()));
 }
 
-void MonsterWindow::showEvent(QShowEvent *event) {
+void MonsterWindow::showEvent(QShowEvent *event)
+{
     QMainWindow::showEvent(event);
     ApplyMinimumSize();
 }
 
-void MonsterWindow::moveEvent(QMoveEvent *event) {
+void MonsterWindow::moveEvent(QMoveEvent *event)
+{
     QMainWindow::moveEvent(event);
     // The frame's size is known only once the window manager has framed the window.
     ApplyMinimumSize();
 }
 
-void MonsterWindow::ApplyMinimumSize() {
+void MonsterWindow::ApplyMinimumSize()
+{
     const QSize frame = frameGeometry().size() - geometry().size();
     const QSize outerMinimum(twips::toPixels(kMinOuterWidth), twips::toPixels(kMinOuterHeight));
     const QSize minimum = (outerMinimum - frame).expandedTo(minimumSizeHint());
@@ -325,11 +354,13 @@ void MonsterWindow::ApplyMinimumSize() {
         setMinimumSize(minimum);
 }
 
-void MonsterWindow::monstername_Click() {
+void MonsterWindow::monstername_Click()
+{
     ShowSelectedMonster();
 }
 
-void MonsterWindow::ShowSelectedMonster() {
+void MonsterWindow::ShowSelectedMonster()
+{
     const QList<QListWidgetItem *> selected = monstername->selectedItems();
     const QListWidgetItem *item = selected.isEmpty() ? nullptr : selected.first();
     const QString listText = item ? item->text() : QString();
@@ -364,7 +395,8 @@ void MonsterWindow::ShowSelectedMonster() {
     LoadNote();
 }
 
-void MonsterWindow::LoadNote() {
+void MonsterWindow::LoadNote()
+{
     const QString key = linebreaks::toCrLf(namea->text());
     m_loadingNote = true;
     notes->setPlainText(m_notes.load(key));
@@ -372,96 +404,152 @@ void MonsterWindow::LoadNote() {
     notes->setReadOnly(key.isEmpty());
 }
 
-void MonsterWindow::notes_Change() {
+void MonsterWindow::notes_Change()
+{
     // Putting a stored note into the box stores nothing new.
     if (m_loadingNote)
         return;
     m_notes.save(linebreaks::toCrLf(namea->text()), notes->toPlainText());
 }
 
-void MonsterWindow::mnuExit_Click() {
+void MonsterWindow::mnuUpdate_Click()
+{
+    // One check at a time on the one transfer control.
+    mnuUpdate->setEnabled(false);
+    m_checking = true;
+    const updatecheck::Outcome outcome = updatecheck::run(
+        updatecheck::Mode::Manual, true, true, checkUrls(m_context.endpoints),
+        windowCheckHooks(*Inet1, m_context, this, [this] { return m_closeAfterCheck; }));
+    m_checking = false;
+    mnuUpdate->setEnabled(true);
+
+    if (m_closeAfterCheck) {
+        close();
+        return;
+    }
+    if (outcome.openDownloader) {
+        UpdateWindow::showWindow(m_context);
+        setEnabled(false);
+        hide();
+        close();
+        return;
+    }
+    if (!outcome.updatesFound)
+        platform::showMessage(this, updatecheck::noUpdatesTitle(), updatecheck::noUpdatesPrompt(),
+                              platform::Buttons::OkCancel);
+}
+
+void MonsterWindow::mnuExit_Click()
+{
     close();
 }
 
-void MonsterWindow::CopyValue(const QLabel *valueLabel) {
+void MonsterWindow::CopyValue(const QLabel *valueLabel)
+{
     platform::copyText(linebreaks::toCrLf(valueLabel->text()));
 }
 
-void MonsterWindow::namea_DblClick() {
+void MonsterWindow::namea_DblClick()
+{
     CopyValue(namea);
 }
-void MonsterWindow::namelabel_DblClick() {
+void MonsterWindow::namelabel_DblClick()
+{
     CopyValue(namea);
 }
-void MonsterWindow::hp_Click() {
+void MonsterWindow::hp_Click()
+{
     CopyValue(hp);
 }
-void MonsterWindow::hplabel_DblClick() {
+void MonsterWindow::hplabel_DblClick()
+{
     CopyValue(hp);
 }
-void MonsterWindow::level_DblClick() {
+void MonsterWindow::level_DblClick()
+{
     CopyValue(level);
 }
-void MonsterWindow::levellabel_DblClick() {
+void MonsterWindow::levellabel_DblClick()
+{
     CopyValue(level);
 }
-void MonsterWindow::experience_DblClick() {
+void MonsterWindow::experience_DblClick()
+{
     CopyValue(experience);
 }
-void MonsterWindow::explabel_DblClick() {
+void MonsterWindow::explabel_DblClick()
+{
     CopyValue(experience);
 }
-void MonsterWindow::jobexp_DblClick() {
+void MonsterWindow::jobexp_DblClick()
+{
     CopyValue(jobexp);
 }
-void MonsterWindow::lbljobexp_DblClick() {
+void MonsterWindow::lbljobexp_DblClick()
+{
     CopyValue(jobexp);
 }
-void MonsterWindow::size_DblClick() {
+void MonsterWindow::size_DblClick()
+{
     CopyValue(size_);
 }
-void MonsterWindow::lblsize_DblClick() {
+void MonsterWindow::lblsize_DblClick()
+{
     CopyValue(size_);
 }
-void MonsterWindow::defense_DblClick() {
+void MonsterWindow::defense_DblClick()
+{
     CopyValue(defense);
 }
-void MonsterWindow::lbldef_DblClick() {
+void MonsterWindow::lbldef_DblClick()
+{
     CopyValue(defense);
 }
-void MonsterWindow::mdefense_DblClick() {
+void MonsterWindow::mdefense_DblClick()
+{
     CopyValue(mdefense);
 }
-void MonsterWindow::lblmdef_DblClick() {
+void MonsterWindow::lblmdef_DblClick()
+{
     CopyValue(mdefense);
 }
-void MonsterWindow::attack_DblClick() {
+void MonsterWindow::attack_DblClick()
+{
     CopyValue(attack);
 }
-void MonsterWindow::attacklabel_DblClick() {
+void MonsterWindow::attacklabel_DblClick()
+{
     CopyValue(attack);
 }
-void MonsterWindow::undead_DblClick() {
+void MonsterWindow::undead_DblClick()
+{
     CopyValue(undead);
 }
-void MonsterWindow::undeadlabel_DblClick() {
+void MonsterWindow::undeadlabel_DblClick()
+{
     CopyValue(undead);
 }
-void MonsterWindow::treasure_DblClick() {
+void MonsterWindow::treasure_DblClick()
+{
     CopyValue(treasure);
 }
-void MonsterWindow::treasurelabel_DblClick() {
+void MonsterWindow::treasurelabel_DblClick()
+{
     CopyValue(treasure);
 }
-void MonsterWindow::area_DblClick() {
+void MonsterWindow::area_DblClick()
+{
     CopyValue(area);
 }
-void MonsterWindow::arealabel_DblClick() {
+void MonsterWindow::arealabel_DblClick()
+{
     CopyValue(area);
 }
-void MonsterWindow::description_DblClick() {
+void MonsterWindow::description_DblClick()
+{
     CopyValue(description);
 }
-void MonsterWindow::descriptionlabel_DblClick() {
+void MonsterWindow::descriptionlabel_DblClick()
+{
     CopyValue(description);
 }

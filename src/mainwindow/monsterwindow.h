@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class HttpFetcher;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -22,7 +23,8 @@ class ClickLabel;
 // The main window ("monster"): the monster list, the selected monster's record and
 // picture, the notes box, the copy triggers and the menus. At most one exists; it is
 // deleted when closed.
-class MonsterWindow : public QMainWindow {
+class MonsterWindow : public QMainWindow
+{
     Q_OBJECT
 public:
     // Shows the main window, loading it first when none exists.
@@ -50,6 +52,7 @@ private:
     void Timer1_Timer();
     void monstername_Click();
     void notes_Change();
+    void mnuUpdate_Click();
     void mnuExit_Click();
 
     void ShowSelectedMonster();
@@ -92,6 +95,8 @@ private:
     MonsterTable m_table;
     MonsterNotes m_notes;
     bool m_loadingNote = false;
+    bool m_checking = false;
+    bool m_closeAfterCheck = false;
 
     QLabel *monlabel = nullptr;
     QListWidget *monstername = nullptr;
@@ -130,6 +135,7 @@ private:
     QLabel *display = nullptr;
 
     QTimer *Timer1 = nullptr;
+    HttpFetcher *Inet1 = nullptr;
 
     QMenu *mnuControls = nullptr;
     QAction *mnuSearch = nullptr;

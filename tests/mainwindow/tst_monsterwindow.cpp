@@ -25,7 +25,8 @@ namespace {
 // The records of the test database, in file order.
 enum Row { BatLow, Crab, BatHigh, TwoLines, Wolf };
 
-QStringList fields(const QString &name, const QString &hp, const QString &picture) {
+QStringList fields(const QString &name, const QString &hp, const QString &picture)
+{
     QStringList f = testsupport::record(name, picture);
     f[1] = hp;
     return f;
@@ -33,7 +34,8 @@ QStringList fields(const QString &name, const QString &hp, const QString &pictur
 
 } // namespace
 
-class TestMonsterWindow : public QObject {
+class TestMonsterWindow : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -57,14 +59,16 @@ private slots:
 
 private:
     MonsterWindow *open();
-    template <typename T = QLabel> T *child(const char *name) {
+    template <typename T = QLabel> T *child(const char *name)
+    {
         T *widget = MonsterWindow::instance()->findChild<T *>(QString::fromLatin1(name));
         if (!widget)
             qFatal("no child %s", name);
         return widget;
     }
     void select(int row) { child<QListWidget>("monstername")->setCurrentRow(row); }
-    QString stored(const QString &section, const QString &key) {
+    QString stored(const QString &section, const QString &key)
+    {
         return m_store->get(section, key);
     }
     void closeWindow();
@@ -74,12 +78,14 @@ private:
     AppContext m_context;
 };
 
-void TestMonsterWindow::initTestCase() {
+void TestMonsterWindow::initTestCase()
+{
     platform::messagetesting::enable();
     testsupport::quietOffscreenWarnings();
 }
 
-void TestMonsterWindow::init() {
+void TestMonsterWindow::init()
+{
     m_dir = std::make_unique<QTemporaryDir>();
     const QString data = m_dir->filePath(u"data/"_s);
     QStringList crab = fields(u"Crab¡ Giant"_s, u"5¡000"_s, u"pics\\crab.jpg"_s);
@@ -104,26 +110,30 @@ void TestMonsterWindow::init() {
     takeShown();
 }
 
-void TestMonsterWindow::cleanup() {
+void TestMonsterWindow::cleanup()
+{
     closeWindow();
     QCOMPARE(takeShown().size(), 0);
 }
 
-MonsterWindow *TestMonsterWindow::open() {
+MonsterWindow *TestMonsterWindow::open()
+{
     MonsterWindow *window = MonsterWindow::showWindow(m_context);
     if (!QTest::qWaitForWindowExposed(window))
         qWarning("window not exposed");
     return window;
 }
 
-void TestMonsterWindow::closeWindow() {
+void TestMonsterWindow::closeWindow()
+{
     if (MonsterWindow *window = MonsterWindow::instance()) {
         window->close();
         QTRY_VERIFY(!MonsterWindow::instance());
     }
 }
 
-void TestMonsterWindow::selectionFillsEveryLabelAndPicture() {
+void TestMonsterWindow::selectionFillsEveryLabelAndPicture()
+{
     open();
     QCOMPARE(child<QListWidget>("monstername")->count(), 5);
     QCOMPARE(child<QListWidget>("monstername")->item(Crab)->text(), u"Crab, Giant"_s);
@@ -159,7 +169,8 @@ void TestMonsterWindow::selectionFillsEveryLabelAndPicture() {
     QCOMPARE(child("size")->text(), u"Wolf f11"_s);
 }
 
-void TestMonsterWindow::duplicateNamesShowTheirOwnRecord() {
+void TestMonsterWindow::duplicateNamesShowTheirOwnRecord()
+{
     open();
     select(BatLow);
     QCOMPARE(child("hp")->text(), u"10"_s);
@@ -170,7 +181,8 @@ void TestMonsterWindow::duplicateNamesShowTheirOwnRecord() {
     QVERIFY(!child("display")->pixmap().isNull());
 }
 
-void TestMonsterWindow::notesFollowTheSelection() {
+void TestMonsterWindow::notesFollowTheSelection()
+{
     open();
     auto *notes = child<QPlainTextEdit>("notes");
     select(BatLow);
@@ -208,7 +220,8 @@ void TestMonsterWindow::notesFollowTheSelection() {
     QCOMPARE(stored(u"notes"_s, u"Crab, Giant"_s), u"pinches"_s);
 }
 
-void TestMonsterWindow::notesSurviveARestart() {
+void TestMonsterWindow::notesSurviveARestart()
+{
     open();
     select(Wolf);
     QTest::keyClicks(child<QPlainTextEdit>("notes"), u"howls"_s);
@@ -221,7 +234,8 @@ void TestMonsterWindow::notesSurviveARestart() {
     QCOMPARE(child<QPlainTextEdit>("notes")->toPlainText(), u"howls"_s);
 }
 
-void TestMonsterWindow::notesTakeNoInputBeforeAMonsterIsShown() {
+void TestMonsterWindow::notesTakeNoInputBeforeAMonsterIsShown()
+{
     open();
     auto *notes = child<QPlainTextEdit>("notes");
     notes->setFocus();
@@ -233,7 +247,8 @@ void TestMonsterWindow::notesTakeNoInputBeforeAMonsterIsShown() {
     QCOMPARE(notes->toPlainText(), u"ok"_s);
 }
 
-void TestMonsterWindow::copyTriggersPutTheValueOnTheClipboard() {
+void TestMonsterWindow::copyTriggersPutTheValueOnTheClipboard()
+{
     open();
     QClipboard *clipboard = QApplication::clipboard();
     // Before any monster is shown a copy empties the clipboard.
@@ -280,7 +295,8 @@ void TestMonsterWindow::copyTriggersPutTheValueOnTheClipboard() {
     QCOMPARE(clipboard->text(), u"before"_s);
 }
 
-void TestMonsterWindow::positionIsRestored() {
+void TestMonsterWindow::positionIsRestored()
+{
     // Restoring does not ask "saveposition"; text that is not a number is ignored.
     m_store->save(u"settings"_s, u"saveposition"_s, u"0"_s);
     const QPoint unplaced = open()->pos();
@@ -293,7 +309,8 @@ void TestMonsterWindow::positionIsRestored() {
     QCOMPARE(open()->pos(), QPoint(120, 100));
 }
 
-void TestMonsterWindow::positionIsSavedByTheTimerWhenSwitchedOn() {
+void TestMonsterWindow::positionIsSavedByTheTimerWhenSwitchedOn()
+{
     m_store->save(u"settings"_s, u"saveposition"_s, u"0"_s);
     MonsterWindow *window = open();
     auto *timer = window->findChild<QTimer *>(u"Timer1"_s);
@@ -317,7 +334,8 @@ void TestMonsterWindow::positionIsSavedByTheTimerWhenSwitchedOn() {
     QCOMPARE(stored(u"placement"_s, u"mainleft"_s), u"600"_s);
 }
 
-void TestMonsterWindow::positionIsSavedOnCloseWhenSwitchedOn() {
+void TestMonsterWindow::positionIsSavedOnCloseWhenSwitchedOn()
+{
     m_store->save(u"settings"_s, u"saveposition"_s, u"1"_s);
     open()->move(30, 45);
     closeWindow(); // long before the timer's first tick
@@ -330,7 +348,8 @@ void TestMonsterWindow::positionIsSavedOnCloseWhenSwitchedOn() {
     QCOMPARE(stored(u"placement"_s, u"maintop"_s), u"675"_s);
 }
 
-void TestMonsterWindow::windowCannotShrinkBelowItsMinimum() {
+void TestMonsterWindow::windowCannotShrinkBelowItsMinimum()
+{
     MonsterWindow *window = open();
     const QRect listGeometry = child<QWidget>("monstername")->geometry();
     window->resize(300, 200);
@@ -349,10 +368,12 @@ void TestMonsterWindow::windowCannotShrinkBelowItsMinimum() {
     QTRY_VERIFY(window->isMinimized());
 }
 
-void TestMonsterWindow::menusAndShortcuts() {
+void TestMonsterWindow::menusAndShortcuts()
+{
     MonsterWindow *window = open();
     QCOMPARE(window->windowTitle(), u"Norvalen English Beta Monster Database Beta"_s);
-    struct Item {
+    struct Item
+    {
         const char *name;
         const char *caption;
         QKeySequence shortcut;
@@ -361,7 +382,7 @@ void TestMonsterWindow::menusAndShortcuts() {
     const Item items[] = {
         {"mnuSearch", "&Search...", QKeySequence(u"Ctrl+S"_s), false},
         {"mnuOptions", "&Options...", QKeySequence(u"Ctrl+O"_s), false},
-        {"mnuUpdate", "Check for &Updates Now", QKeySequence(u"Ctrl+U"_s), false},
+        {"mnuUpdate", "Check for &Updates Now", QKeySequence(u"Ctrl+U"_s), true},
         {"mnuReport", "&Feedback Form...", QKeySequence(u"Ctrl+F"_s), false},
         {"about", "&About...", QKeySequence(), false},
         {"mnuExit", "&Exit", QKeySequence(), true},
@@ -390,7 +411,8 @@ void TestMonsterWindow::menusAndShortcuts() {
     QCOMPARE(QApplication::focusWidget(), list);
 }
 
-void TestMonsterWindow::exitEndsTheWindow() {
+void TestMonsterWindow::exitEndsTheWindow()
+{
     open();
     QPointer<QObject> timer = child<QObject>("Timer1");
     child<QAction>("mnuExit")->trigger();
@@ -398,7 +420,8 @@ void TestMonsterWindow::exitEndsTheWindow() {
     QVERIFY(!timer);
 }
 
-void TestMonsterWindow::missingDataFileIsReportedAndListIsEmpty() {
+void TestMonsterWindow::missingDataFileIsReportedAndListIsEmpty()
+{
     QVERIFY(QFile::remove(m_context.dataDir + u"cml.nmd"_s));
     open();
     const QList<platform::messagetesting::Shown> shown = takeShown();
@@ -407,7 +430,8 @@ void TestMonsterWindow::missingDataFileIsReportedAndListIsEmpty() {
     QCOMPARE(child<QListWidget>("monstername")->count(), 0);
 }
 
-void TestMonsterWindow::storeFailureIsReportedOnceAndNoteStays() {
+void TestMonsterWindow::storeFailureIsReportedOnceAndNoteStays()
+{
     testsupport::writeFile(m_dir->filePath(u"blocked"_s), "a file, not a folder");
     m_store = std::make_unique<SettingsStore>(m_dir->filePath(u"blocked/settings.sqlite"_s));
     m_store->setFailureHandler(platform::showStoreFailure);
