@@ -1,107 +1,45 @@
-// Start-up time of the program against a bare Qt window program, measured in one run.
-//   bench_startup <runs> <title A> <program A> <title B> <program B>
-// Each run starts a program and times until the X server maps its window whose title
-// contains the given text; the programs alternate so that both see the same machine.
-// Needs an X server in DISPLAY (for instance under xvfb-run). Each program keeps its own
-// settings folder (XDG_CONFIG_HOME) across its runs, as a user's program does; the first
-// run, which creates it, is not counted.
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
-#include <xcb/xcb.h>
+// Start-up times of the real program, under an X server (xvfb-run), with the version
+// checks answered by a loopback server:
+//   bench_startup <runs> <nvmonster> <data folder> <bare window program>
+// 1. With the start-up checks switched off: from start to the first window shown, against
+//    a bare Qt window program, alternating so that both see the same machine.
+// 2. With both checks on and current: from start to the main window shown (the splash
+//    stays for its three seconds in between).
+// The program runs from a program folder of its own, with an nvmonster.ini pointing at
+// the loopback server, and a settings folder of its own (XDG_CONFIG_HOME).
+#include "app/appinfo.h"
+#include "settings/settingsstore.h"
+#include "testserver.h"
+#include "xstart.h"
 
-extern char **environ;
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-std::string windowName(xcb_connection_t *connection, xcb_window_t window)
+void copyFolder(const QString &from, const QString &to)
 {
-    const xcb_get_property_cookie_t cookie = xcb_get_property(
-        connection, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
-    xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, cookie, nullptr);
-    if (!reply)
-        return {};
-    std::string name(static_cast<const char *>(xcb_get_property_value(reply)),
-                     std::size_t(xcb_get_property_value_length(reply)));
-    std::free(reply);
-    return name;
-}
-
-// Milliseconds from spawning `program` to the map of its window titled `title`; negative
-// when the program ended or took longer than 30 s.
-double timeStart(xcb_connection_t *connection, const char *program, const std::string &title,
-                 const std::string &configHome)
-{
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e) {
-        if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
-            env.emplace_back(*e);
+    const QDir source(QFileInfo(from).absoluteFilePath());
+    QDirIterator it(source.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + u'/' + source.relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::copy(file, target);
     }
-    env.push_back("XDG_CONFIG_HOME=" + configHome);
-    std::vector<char *> envp;
-    for (std::string &e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char *argv[] = {const_cast<char *>(program), nullptr};
-
-    const Clock::time_point start = Clock::now();
-    // The programs' own chatter would only interleave with the figures.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program, &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return -1;
-
-    double elapsed = -1;
-    pollfd fd{xcb_get_file_descriptor(connection), POLLIN, 0};
-    while (elapsed < 0 && Clock::now() - start < std::chrono::seconds(30)) {
-        while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
-            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
-                const auto *map = reinterpret_cast<xcb_map_notify_event_t *>(event);
-                if (elapsed < 0 &&
-                    windowName(connection, map->window).find(title) != std::string::npos)
-                    elapsed =
-                        std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-            }
-            std::free(event);
-        }
-        if (elapsed >= 0 || waitpid(child, nullptr, WNOHANG) == child)
-            break;
-        poll(&fd, 1, 100);
-    }
-    kill(child, SIGTERM);
-    waitpid(child, nullptr, 0);
-    return elapsed;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: bench_startup <runs> <title A> <program A> <title B> "
-                             "<program B>\n");
+    if (argc != 5) {
+        std::fprintf(stderr,
+                     "usage: bench_startup <runs> <nvmonster> <data folder> <bare program>\n");
         return 2;
     }
     const int runs = std::atoi(argv[1]);
@@ -115,33 +53,71 @@ int main(int argc, char *argv[])
     xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(connection);
 
-    char configTemplate[] = "/tmp/nvbench-XXXXXX";
-    const std::string configRoot = mkdtemp(configTemplate);
+    TestServer server;
+    QFile versionFile(QString::fromLocal8Bit(argv[3]) + QStringLiteral("/vers.dat"));
+    versionFile.open(QIODevice::ReadOnly);
+    QByteArray version = versionFile.readAll().trimmed();
+    version.replace('"', "");
+    server.setBody(QStringLiteral("/monster.txt"), appinfo::runningVersion().toLatin1());
+    server.setBody(QStringLiteral("/monster/vers.dat"), version + "\r\n");
 
-    std::vector<double> times[2];
-    for (int run = -1; run < runs; ++run) {
-        for (int p = 0; p < 2; ++p) {
-            const std::string configHome = configRoot + "/" + std::to_string(p);
-            const double ms = timeStart(connection, argv[3 + 2 * p], argv[2 + 2 * p], configHome);
-            if (ms < 0) {
-                std::fprintf(stderr, "%s: no window titled \"%s\"\n", argv[3 + 2 * p],
-                             argv[2 + 2 * p]);
-                return 1;
-            }
-            if (run >= 0)
-                times[p].push_back(ms);
+    QTemporaryDir root;
+    const QString folder = root.filePath(QStringLiteral("program"));
+    QDir().mkpath(folder);
+    const QString program = folder + QStringLiteral("/nvmonster");
+    QFile::copy(QString::fromLocal8Bit(argv[2]), program);
+    QFile::setPermissions(program, QFile::permissions(QString::fromLocal8Bit(argv[2])));
+    copyFolder(QString::fromLocal8Bit(argv[3]), folder + QStringLiteral("/data"));
+    QFile ini(folder + QStringLiteral("/nvmonster.ini"));
+    ini.open(QIODevice::WriteOnly);
+    ini.write("[endpoints]\nProgramVersionUrl=" + server.urlText(u"/monster.txt"_s).toUtf8() +
+              "\nDatabaseVersionUrl=" + server.urlText(u"/monster/vers.dat"_s).toUtf8() +
+              "\nUpdateListUrl=" + server.urlText(u"/monster/update.dat"_s).toUtf8() + "\n");
+    ini.close();
+
+    const std::string checksOff = root.filePath(QStringLiteral("off")).toStdString();
+    const std::string checksOn = root.filePath(QStringLiteral("on")).toStdString();
+    const std::string bareConfig = root.filePath(QStringLiteral("bare")).toStdString();
+    {
+        SettingsStore store(QString::fromStdString(checksOff) +
+                            QStringLiteral("/nvmonster/settings.sqlite"));
+        store.save(QStringLiteral("settings"), QStringLiteral("progupdates"), QStringLiteral("0"));
+        store.save(QStringLiteral("settings"), QStringLiteral("dbupdates"), QStringLiteral("0"));
+    }
+
+    const std::string programPath = program.toStdString();
+    const std::string splashTitle = appinfo::title().toStdString();
+    const std::string mainTitle = splashTitle + " Beta";
+    std::vector<double> first, bare, mainWindow;
+    for (int run = -1; run < runs; ++run) { // the first round warms the caches
+        const double a = xstart::timeStart(connection, programPath.c_str(), splashTitle, checksOff);
+        const double b = xstart::timeStart(connection, argv[4], "bare", bareConfig);
+        if (a < 0 || b < 0) {
+            std::fprintf(stderr, "a window did not show\n");
+            return 1;
+        }
+        if (run >= 0) {
+            first.push_back(a);
+            bare.push_back(b);
         }
     }
-    std::string cleanup = "rm -rf '" + configRoot + "'";
-    if (std::system(cleanup.c_str()) != 0)
-        std::fprintf(stderr, "could not remove %s\n", configRoot.c_str());
+    for (int run = 0; run < std::max(3, runs / 4); ++run) {
+        const double ms = xstart::timeStart(connection, programPath.c_str(), mainTitle, checksOn);
+        if (ms < 0) {
+            std::fprintf(stderr, "the main window did not show\n");
+            return 1;
+        }
+        mainWindow.push_back(ms);
+    }
 
-    const double a = median(times[0]);
-    const double b = median(times[1]);
-    std::printf("start to window shown, median of %d runs:\n", runs);
-    std::printf("  %-40s %8.1f ms\n", argv[3], a);
-    std::printf("  %-40s %8.1f ms\n", argv[5], b);
-    std::printf("  ratio %.2f\n", b > 0 ? a / b : 0.0);
+    std::printf("start to first window shown, checks off, median of %d runs:\n", runs);
+    std::printf("  %-32s %8.1f ms\n", "nvmonster (splash)", xstart::median(first));
+    std::printf("  %-32s %8.1f ms\n", "bare Qt window", xstart::median(bare));
+    std::printf("  ratio %.2f\n", xstart::median(first) / xstart::median(bare));
+    std::printf("start to main window shown, both checks answered on loopback, %zu runs:\n",
+                mainWindow.size());
+    std::printf("  median %.1f ms, slowest %.1f ms\n", xstart::median(mainWindow),
+                *std::max_element(mainWindow.begin(), mainWindow.end()));
     xcb_disconnect(connection);
     return 0;
 }

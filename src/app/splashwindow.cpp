@@ -1,5 +1,6 @@
 #include "splashwindow.h"
 
+#include "app/appinfo.h"
 #include "mainwindow/monsterwindow.h"
 #include "net/httpfetcher.h"
 #include "platform/fonts.h"
@@ -53,6 +54,8 @@ SplashWindow::SplashWindow(const AppContext &context)
     , m_context(context)
 {
     setObjectName(QStringLiteral("frmSplash"));
+    // Never shown as a caption (the splash has no frame), but names it in the task bar.
+    setWindowTitle(appinfo::title());
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(kSize);
     setFont(platform::dialogFont());
@@ -97,6 +100,8 @@ SplashWindow::SplashWindow(const AppContext &context)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kShowMs);
+    // The splash stays its full three seconds; a coarse timer may end it early.
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &SplashWindow::Timer1_Timer);
 
     Inet1 = new HttpFetcher(context.checkTimeout, this);

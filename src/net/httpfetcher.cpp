@@ -16,8 +16,8 @@ namespace {
 
 // How much of a download Qt may hold for us before it stops reading the socket. A file
 // download is drained to disk on every readyRead, so memory stays near this size.
-constexpr qint64 kFileReadBuffer = 256 * 1024;
-constexpr qint64 kChunkSize = 64 * 1024;
+constexpr qint64 kFileReadBuffer = 512 * 1024;
+constexpr qint64 kChunkSize = 1024 * 1024;
 
 int httpStatus(const QNetworkReply *reply)
 {

@@ -200,8 +200,21 @@ QUrl TestServer::refusedUrl(const QString &path)
 
 QByteArray TestServer::generatedBytes(qint64 offset, qint64 size)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = generatedByte(offset + i);
+    // One period of the pattern, repeated past a chunk's length, so that any slice is a copy.
+    static const QByteArray pattern = [] {
+        QByteArray bytes(251 * (kChunkSize / 251 + 2), Qt::Uninitialized);
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            bytes[i] = generatedByte(i);
+        return bytes;
+    }();
+    QByteArray bytes;
+    bytes.reserve(size);
+    while (size > 0) {
+        const qint64 start = offset % 251;
+        const qint64 length = std::min<qint64>(size, pattern.size() - start);
+        bytes.append(pattern.constData() + start, length);
+        offset += length;
+        size -= length;
+    }
     return bytes;
 }
