@@ -1,6 +1,8 @@
 #include "monsterwindow.h"
 
+#include "about/aboutwindow.h"
 #include "app/linebreaks.h"
+#include "feedback/reportwindow.h"
 #include "mainwindow/placement.h"
 #include "monsters/recordview.h"
 #include "net/httpfetcher.h"
@@ -9,6 +11,7 @@
 #include "platform/fonts.h"
 #include "platform/messagebox.h"
 #include "platform/twips.h"
+#include "settings/optionswindow.h"
 #include "settings/settingsstore.h"
 #include "settings/switches.h"
 #include "update/checkhooks.h"
@@ -213,12 +216,12 @@ void MonsterWindow::buildMenus()
     menuBar()->addAction(about);
     menuBar()->addAction(mnuExit);
 
-    // There is no search window; the other windows are not part of this program yet.
+    // There is no search window.
     mnuSearch->setEnabled(false);
-    mnuOptions->setEnabled(false);
-    mnuReport->setEnabled(false);
-    about->setEnabled(false);
 
+    connect(mnuOptions, &QAction::triggered, this, &MonsterWindow::mnuOptions_Click);
+    connect(mnuReport, &QAction::triggered, this, &MonsterWindow::mnuReport_Click);
+    connect(about, &QAction::triggered, this, &MonsterWindow::about_Click);
     connect(mnuUpdate, &QAction::triggered, this, &MonsterWindow::mnuUpdate_Click);
     connect(mnuExit, &QAction::triggered, this, &MonsterWindow::mnuExit_Click);
 }
@@ -286,6 +289,12 @@ void MonsterWindow::Form_Load()
 
 void MonsterWindow::closeEvent(QCloseEvent *event)
 {
+    // While the About window or the feedback form is open this window takes no input,
+    // its close box included.
+    if (!isEnabled() && event->spontaneous()) {
+        event->ignore();
+        return;
+    }
     // The check is waiting on this window's transfer: end that first, close after.
     if (m_checking) {
         m_closeAfterCheck = true;
@@ -410,6 +419,23 @@ void MonsterWindow::notes_Change()
     if (m_loadingNote)
         return;
     m_notes.save(linebreaks::toCrLf(namea->text()), notes->toPlainText());
+}
+
+void MonsterWindow::mnuOptions_Click()
+{
+    OptionsWindow::showWindow(m_context);
+}
+
+void MonsterWindow::mnuReport_Click()
+{
+    ReportWindow::showWindow(m_context);
+    setEnabled(false);
+}
+
+void MonsterWindow::about_Click()
+{
+    AboutWindow::showWindow(m_context);
+    setEnabled(false);
 }
 
 void MonsterWindow::mnuUpdate_Click()

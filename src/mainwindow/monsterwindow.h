@@ -52,6 +52,9 @@ private:
     void Timer1_Timer();
     void monstername_Click();
     void notes_Change();
+    void mnuOptions_Click();
+    void mnuReport_Click();
+    void about_Click();
     void mnuUpdate_Click();
     void mnuExit_Click();
 

@@ -28,6 +28,15 @@ Endpoints Endpoints::defaults()
     e.updateListUrl = kHost + QStringLiteral("monster/update.dat");
     e.downloadPageUrl = kHost + QStringLiteral("monster/download.html");
     e.feedbackUrl = kHost + QStringLiteral("send1.php");
+    e.makerSiteUrl = kHost;
+    e.programPageUrl = kHost + QStringLiteral("monster/");
+    e.resourcePageUrl = QStringLiteral("https://www.norvalen-lore.example/");
+    e.monsterListUrl = kHost + QStringLiteral("monster/list.txt");
+    e.partnerSiteUrl1 = QStringLiteral("https://www.greymarch-guild.example/");
+    e.partnerSiteUrl2 = QStringLiteral("https://www.norvalen-atlas.example/");
+    e.partnerSiteUrl3 = QStringLiteral("https://www.tavernboard.example/");
+    e.partnerSiteUrl4 = QStringLiteral("https://www.wyrmwatch.example/");
+    e.ircChannelUrl = QStringLiteral("irc://irc.quillmoor.example/quillmoor");
     e.browserPath = defaultBrowser();
     return e;
 }
@@ -47,6 +56,15 @@ Endpoints Endpoints::fromIni(QByteArrayView iniText)
         {"endpoints", "updatelisturl", &Endpoints::updateListUrl},
         {"endpoints", "downloadpageurl", &Endpoints::downloadPageUrl},
         {"endpoints", "feedbackurl", &Endpoints::feedbackUrl},
+        {"links", "makersiteurl", &Endpoints::makerSiteUrl},
+        {"links", "programpageurl", &Endpoints::programPageUrl},
+        {"links", "resourcepageurl", &Endpoints::resourcePageUrl},
+        {"links", "monsterlisturl", &Endpoints::monsterListUrl},
+        {"links", "partnersiteurl1", &Endpoints::partnerSiteUrl1},
+        {"links", "partnersiteurl2", &Endpoints::partnerSiteUrl2},
+        {"links", "partnersiteurl3", &Endpoints::partnerSiteUrl3},
+        {"links", "partnersiteurl4", &Endpoints::partnerSiteUrl4},
+        {"links", "ircchannelurl", &Endpoints::ircChannelUrl},
         {"browser", "browserpath", &Endpoints::browserPath},
     };
 

@@ -10,6 +10,10 @@
 //   [endpoints]
 //   ProgramVersionUrl=...   DatabaseVersionUrl=...   UpdateListUrl=...
 //   DownloadPageUrl=...     FeedbackUrl=...
+//   [links]                 (the About window's web links)
+//   MakerSiteUrl=...        ProgramPageUrl=...       ResourcePageUrl=...
+//   MonsterListUrl=...      PartnerSiteUrl1=... to PartnerSiteUrl4=...
+//   IrcChannelUrl=...
 //   [browser]
 //   BrowserPath=...
 struct Endpoints
@@ -19,6 +23,17 @@ struct Endpoints
     QString updateListUrl;
     QString downloadPageUrl;
     QString feedbackUrl;
+
+    QString makerSiteUrl;
+    QString programPageUrl;
+    QString resourcePageUrl;
+    QString monsterListUrl;
+    QString partnerSiteUrl1;
+    QString partnerSiteUrl2;
+    QString partnerSiteUrl3;
+    QString partnerSiteUrl4;
+    QString ircChannelUrl;
+
     QString browserPath;
 
     static Endpoints defaults();

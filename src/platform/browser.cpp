@@ -1,34 +1,14 @@
 #include "browser.h"
 
 #include "app/appinfo.h"
+#include "platform/launch.h"
 #include "platform/messagebox.h"
 
-#include <QProcess>
-
 namespace platform {
-namespace {
-
-struct TestState
-{
-    bool enabled = false;
-    QStringList opened;
-};
-
-TestState &testState()
-{
-    static TestState state;
-    return state;
-}
-
-} // namespace
 
 bool openPage(const QString &browserPath, const QString &url, QWidget *parent)
 {
-    if (testState().enabled) {
-        testState().opened.append(url);
-        return true;
-    }
-    if (QProcess::startDetached(browserPath, {url}))
+    if (launch(browserPath, {url}))
         return true;
     showMessage(parent, appinfo::title(),
                 QStringLiteral("The web browser could not be started, so %1 was not opened."
@@ -37,19 +17,5 @@ bool openPage(const QString &browserPath, const QString &url, QWidget *parent)
                 Buttons::Ok);
     return false;
 }
-
-namespace browsertesting {
-
-void enable()
-{
-    testState().enabled = true;
-}
-
-QStringList takeOpened()
-{
-    return std::exchange(testState().opened, {});
-}
-
-} // namespace browsertesting
 
 } // namespace platform

@@ -2,11 +2,23 @@
 
 #include "settingsstore.h"
 
+#include <cmath>
+
 bool switchIsOn(const QString &text)
 {
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok && value == 1.0;
+}
+
+int boxState(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return 0;
+    const double state = std::nearbyint(value); // halves to even, as the store always did
+    return state == 1 || state == 2 ? int(state) : 0;
 }
 
 void fillDefaultSwitches(SettingsStore &store)

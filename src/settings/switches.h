@@ -25,5 +25,9 @@ inline const QString kMainLeft = QStringLiteral("mainleft");
 // A switch is on when its text reads as the number 1; text that is not a number is off.
 bool switchIsOn(const QString &text);
 
+// The check box state a switch's text stands for: 0 clear, 1 ticked, 2 the third
+// (greyed) state. Text that reads as none of them shows the box clear.
+int boxState(const QString &text);
+
 // Stores "1" under each of the five switches that reads empty; "0" is left alone.
 void fillDefaultSwitches(SettingsStore &store);

@@ -4,7 +4,7 @@
 #include "app/appinfo.h"
 #include "app/splashwindow.h"
 #include "mainwindow/monsterwindow.h"
-#include "platform/browser.h"
+#include "platform/launch.h"
 #include "platform/messagebox.h"
 #include "settings/settingsstore.h"
 #include "testserver.h"
@@ -64,7 +64,7 @@ private:
 void TestStartup::initTestCase()
 {
     platform::messagetesting::enable();
-    platform::browsertesting::enable();
+    platform::launchtesting::enable();
     testsupport::quietOffscreenWarnings();
 }
 
@@ -88,7 +88,7 @@ void TestStartup::init()
     m_server->setBody(u"/monster.txt"_s, appinfo::runningVersion().toLatin1());
     m_server->setBody(u"/monster/vers.dat"_s, "2026.1206\r\n");
     takeShown();
-    platform::browsertesting::takeOpened();
+    platform::launchtesting::takeLaunched();
 }
 
 void TestStartup::cleanup()
@@ -178,8 +178,10 @@ void TestStartup::newProgramVersionOpensTheDownloadPage()
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].title, u"New Version Availible"_s);
     QVERIFY(shown[0].prompt.contains(u"New Version: 1.8.5000\r\n"_s));
-    QCOMPARE(platform::browsertesting::takeOpened(),
-             QStringList{m_context.endpoints.downloadPageUrl});
+    // The browser gets the page as an argument of its own.
+    const platform::launchtesting::Launch browser{m_context.endpoints.browserPath,
+                                                  {m_context.endpoints.downloadPageUrl}};
+    QCOMPARE(platform::launchtesting::takeLaunched(), QList{browser});
     QCOMPARE(m_server->hits(u"/monster/vers.dat"_s), 1);
 }
 

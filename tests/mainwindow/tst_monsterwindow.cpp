@@ -381,10 +381,10 @@ void TestMonsterWindow::menusAndShortcuts()
     };
     const Item items[] = {
         {"mnuSearch", "&Search...", QKeySequence(u"Ctrl+S"_s), false},
-        {"mnuOptions", "&Options...", QKeySequence(u"Ctrl+O"_s), false},
+        {"mnuOptions", "&Options...", QKeySequence(u"Ctrl+O"_s), true},
         {"mnuUpdate", "Check for &Updates Now", QKeySequence(u"Ctrl+U"_s), true},
-        {"mnuReport", "&Feedback Form...", QKeySequence(u"Ctrl+F"_s), false},
-        {"about", "&About...", QKeySequence(), false},
+        {"mnuReport", "&Feedback Form...", QKeySequence(u"Ctrl+F"_s), true},
+        {"about", "&About...", QKeySequence(), true},
         {"mnuExit", "&Exit", QKeySequence(), true},
     };
     for (const Item &item : items) {

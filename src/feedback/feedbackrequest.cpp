@@ -1,0 +1,15 @@
+#include "feedbackrequest.h"
+
+namespace feedback {
+
+QUrl requestUrl(const QString &scriptUrl, const QString &message, const QString &name,
+                const QString &email)
+{
+    const auto encoded = [](const QString &value) { return QUrl::toPercentEncoding(value); };
+    const QString oneLine = QString(message).replace(QStringLiteral("\r\n"), QStringLiteral("¿"));
+    const QByteArray request = QUrl(scriptUrl).toEncoded() + "?message=" + encoded(oneLine) +
+                               "&name=" + encoded(name) + "&email=" + encoded(email);
+    return QUrl::fromEncoded(request, QUrl::StrictMode);
+}
+
+} // namespace feedback

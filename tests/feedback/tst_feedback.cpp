@@ -1,0 +1,198 @@
+#include "../testsupport.h"
+#include "feedback/feedbackrequest.h"
+#include "feedback/reportwindow.h"
+#include "mainwindow/monsterwindow.h"
+#include "platform/messagebox.h"
+#include "settings/settingsstore.h"
+#include "testserver.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrlQuery>
+
+using namespace Qt::StringLiterals;
+using platform::messagetesting::takeShown;
+
+class TestFeedback : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void scriptReceivesExactlyWhatWasTyped_data();
+    void scriptReceivesExactlyWhatWasTyped();
+    void receivedFeedbackClosesTheForm();
+    void failuresKeepTheFormAndItsTexts_data();
+    void failuresKeepTheFormAndItsTexts();
+    void closingDuringTheWaitDropsTheRequest();
+
+private:
+    ReportWindow *open();
+    template <typename T> T *child(const char *name)
+    {
+        return ReportWindow::instance()->findChild<T *>(QString::fromLatin1(name));
+    }
+    void send(const QString &message, const QString &name, const QString &address);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestServer> m_server;
+    std::unique_ptr<SettingsStore> m_store;
+    AppContext m_context;
+};
+
+void TestFeedback::initTestCase()
+{
+    platform::messagetesting::enable();
+    testsupport::quietOffscreenWarnings();
+}
+
+void TestFeedback::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_server = std::make_unique<TestServer>();
+    m_store = std::make_unique<SettingsStore>(m_dir->filePath(u"settings.sqlite"_s));
+    m_context.store = m_store.get();
+    m_context.dataDir = m_dir->filePath(u"data/"_s);
+    m_context.endpoints.feedbackUrl = m_server->urlText(u"/send1.php"_s);
+    m_context.checkTimeout = std::chrono::milliseconds(3000);
+    testsupport::writeFile(m_context.dataDir + u"cml.nmd"_s, "");
+    m_server->setBody(u"/send1.php"_s, "thanks");
+}
+
+void TestFeedback::cleanup()
+{
+    for (QWidget *window : {static_cast<QWidget *>(ReportWindow::instance()),
+                            static_cast<QWidget *>(MonsterWindow::instance())})
+        if (window)
+            window->close();
+    QTRY_VERIFY(!ReportWindow::instance() && !MonsterWindow::instance());
+}
+
+ReportWindow *TestFeedback::open()
+{
+    MonsterWindow *main = MonsterWindow::showWindow(m_context);
+    main->findChild<QAction *>(u"mnuReport"_s)->trigger();
+    return ReportWindow::instance();
+}
+
+void TestFeedback::send(const QString &message, const QString &name, const QString &address)
+{
+    child<QPlainTextEdit>("feedback")->setPlainText(message);
+    child<QLineEdit>("aname")->setText(name);
+    child<QLineEdit>("email")->setText(address);
+    QTest::mouseClick(child<QPushButton>("sendform"), Qt::LeftButton);
+}
+
+void TestFeedback::scriptReceivesExactlyWhatWasTyped_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("sentMessage"); // what the script reads after decoding
+    QTest::newRow("two lines") << u"a\nb"_s << u"Ann"_s << u"a¿b"_s;
+    QTest::newRow("query characters")
+        << u"x=1&y=2 #3 50% +"_s << u"Tom & Jerry=friends"_s << u"x=1&y=2 #3 50% +"_s;
+    QTest::newRow("non-ASCII") << u"Ogre’s cave — é"_s << u"Zoë"_s << u"Ogre’s cave — é"_s;
+    QTest::newRow("empty fields") << QString() << QString() << QString();
+}
+
+void TestFeedback::scriptReceivesExactlyWhatWasTyped()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, name);
+    QFETCH(QString, sentMessage);
+    open();
+    send(message, name, u"a+b@x.example"_s);
+    QTRY_VERIFY(!ReportWindow::instance());
+
+    const QByteArray target = m_server->requestTargets().value(0);
+    QVERIFY(target.startsWith("/send1.php?message="));
+    const QUrlQuery query(QString::fromLatin1(target.mid(target.indexOf('?') + 1)));
+    const QList<std::pair<QString, QString>> items = query.queryItems(QUrl::FullyDecoded);
+    QCOMPARE(items.size(), 3); // nothing typed can add or cut keys
+    QCOMPARE(items[0], std::pair(u"message"_s, sentMessage));
+    QCOMPARE(items[1], std::pair(u"name"_s, name));
+    QCOMPARE(items[2], std::pair(u"email"_s, u"a+b@x.example"_s));
+    takeShown();
+}
+
+void TestFeedback::receivedFeedbackClosesTheForm()
+{
+    m_store->save(u"feedback"_s, u"sendername"_s, u"Old Name"_s);
+    ReportWindow *form = open();
+    MonsterWindow *main = MonsterWindow::instance();
+    QVERIFY(!main->isEnabled());
+    QCOMPARE(child<QLineEdit>("aname")->text(), u"Old Name"_s);
+    send(u"Bats drop cards"_s, u"Ann"_s, u"ann@x.example"_s);
+    QTRY_VERIFY(!ReportWindow::instance());
+    const auto shown = takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].title, u"Feedback Received"_s);
+    QVERIFY(main->isEnabled());
+    Q_UNUSED(form);
+
+    // The next form offers the name and address last sent, and no message.
+    open();
+    QCOMPARE(child<QLineEdit>("aname")->text(), u"Ann"_s);
+    QCOMPARE(child<QLineEdit>("email")->text(), u"ann@x.example"_s);
+    QVERIFY(child<QPlainTextEdit>("feedback")->toPlainText().isEmpty());
+}
+
+void TestFeedback::failuresKeepTheFormAndItsTexts_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("empty body") << 200 << QByteArray() << false;
+    QTest::newRow("server error page") << 500 << QByteArray("<html>oops</html>") << false;
+    QTest::newRow("refused") << 200 << QByteArray() << true;
+}
+
+void TestFeedback::failuresKeepTheFormAndItsTexts()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, refused);
+    TestServer::Reply reply;
+    reply.status = status;
+    reply.body = body;
+    m_server->setReply(u"/send1.php"_s, reply);
+    if (refused)
+        m_context.endpoints.feedbackUrl = TestServer::refusedUrl(u"/send1.php"_s).toString();
+    open();
+    send(u"line one\nline two"_s, u"Ann"_s, u"ann@x.example"_s);
+    const auto shown = takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].title, u"Feedback Error"_s);
+    QVERIFY(ReportWindow::instance());
+    QCOMPARE(child<QLabel>("Label99")->text(), u"Error"_s);
+    QVERIFY(child<QPushButton>("sendform")->isEnabled());
+    QCOMPARE(child<QPlainTextEdit>("feedback")->toPlainText(), u"line one\nline two"_s);
+    QCOMPARE(m_store->get(u"feedback"_s, u"sendername"_s), u"Ann"_s);
+}
+
+void TestFeedback::closingDuringTheWaitDropsTheRequest()
+{
+    TestServer::Reply slow;
+    slow.body = "thanks";
+    slow.delayMs = 5000;
+    m_server->setReply(u"/send1.php"_s, slow);
+    ReportWindow *form = open();
+    QTimer::singleShot(50, form, [form] { form->close(); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    send(u"hello"_s, u"Ann"_s, QString());
+    QVERIFY(elapsed.elapsed() < 3000);
+    QTRY_VERIFY(!ReportWindow::instance());
+    QVERIFY(MonsterWindow::instance()->isEnabled());
+    QCOMPARE(takeShown().size(), 0);
+}
+
+QTEST_MAIN(TestFeedback)
+#include "tst_feedback.moc"
