@@ -1,28 +1,24 @@
-#include "../testsupport.h"
+#include "../windowtest.h"
 #include "about/aboutwindow.h"
 #include "mainwindow/monsterwindow.h"
-#include "platform/clicklabel.h"
-#include "platform/launch.h"
-#include "platform/messagebox.h"
 #include "platform/registry.h"
-#include "settings/settingsstore.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace platform::registry;
 using platform::launchtesting::takeLaunched;
 
-class TestAbout : public QObject
+class TestAbout : public WindowTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { enableTestDoubles(); }
+    void init() { freshContext(); }
+    void cleanup() { closeAllWindows(); }
     void showsVersions_data();
     void showsVersions();
     void linksOpenTheirPages();
@@ -33,50 +29,13 @@ private slots:
     void startsTheSystemInformationTool();
 
 private:
-    AboutWindow *open();
-    QLabel *label(const char *name)
+    AboutWindow *open()
     {
-        return AboutWindow::instance()->findChild<QLabel *>(QString::fromLatin1(name));
+        child<QAction>(MonsterWindow::showWindow(m_context), "about")->trigger();
+        return AboutWindow::instance();
     }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    AppContext m_context;
+    QLabel *label(const char *name) { return child<QLabel>(AboutWindow::instance(), name); }
 };
-
-void TestAbout::initTestCase()
-{
-    platform::messagetesting::enable();
-    platform::launchtesting::enable();
-    testsupport::quietOffscreenWarnings();
-}
-
-void TestAbout::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(u"settings.sqlite"_s));
-    m_context.store = m_store.get();
-    m_context.dataDir = m_dir->filePath(u"data/"_s);
-    m_context.endpoints.browserPath = u"test-browser"_s;
-    testsupport::writeFile(m_context.dataDir + u"cml.nmd"_s, "");
-    takeLaunched();
-}
-
-void TestAbout::cleanup()
-{
-    for (QWidget *window : {static_cast<QWidget *>(AboutWindow::instance()),
-                            static_cast<QWidget *>(MonsterWindow::instance())})
-        if (window)
-            window->close();
-    QTRY_VERIFY(!AboutWindow::instance() && !MonsterWindow::instance());
-    QCOMPARE(platform::messagetesting::takeShown().size(), 0);
-}
-
-AboutWindow *TestAbout::open()
-{
-    MonsterWindow::showWindow(m_context)->findChild<QAction *>(u"about"_s)->trigger();
-    return AboutWindow::instance();
-}
 
 void TestAbout::showsVersions_data()
 {
@@ -94,7 +53,6 @@ void TestAbout::showsVersions()
         testsupport::writeFile(m_context.dataDir + u"vers.dat"_s, versionFile);
     open();
     QCOMPARE(label("lblTitle")->text(), u"Norvalen English Beta Monster Database"_s);
-    QCOMPARE(AboutWindow::instance()->windowTitle(), label("lblTitle")->text());
     QCOMPARE(label("lblVersion")->text(), u"Progam Version v.1.7 Build #4034 Beta"_s);
     QCOMPARE(label("dbverlabel")->text(), shown);
     QVERIFY(!MonsterWindow::instance()->isEnabled());
@@ -127,7 +85,7 @@ void TestAbout::linksOpenTheirPages()
 
 void TestAbout::everyWayOfClosingEnablesTheMainWindow_data()
 {
-    QTest::addColumn<int>("way");
+    QTest::addColumn<int>("key"); // 0: click OK, -1: the close box
     QTest::newRow("OK") << 0;
     QTest::newRow("Enter") << int(Qt::Key_Return);
     QTest::newRow("Esc") << int(Qt::Key_Escape);
@@ -136,13 +94,13 @@ void TestAbout::everyWayOfClosingEnablesTheMainWindow_data()
 
 void TestAbout::everyWayOfClosingEnablesTheMainWindow()
 {
-    QFETCH(int, way);
+    QFETCH(int, key);
     AboutWindow *about = open();
-    auto *ok = about->findChild<QPushButton *>(u"cmdOK"_s);
-    if (way == 0)
+    auto *ok = child<QPushButton>(about, "cmdOK");
+    if (key == 0)
         QTest::mouseClick(ok, Qt::LeftButton);
-    else if (way > 0)
-        QTest::keyClick(ok, Qt::Key(way));
+    else if (key > 0)
+        QTest::keyClick(ok, Qt::Key(key));
     else
         about->close();
     QTRY_VERIFY(!AboutWindow::instance());
@@ -151,38 +109,33 @@ void TestAbout::everyWayOfClosingEnablesTheMainWindow()
 
 void TestAbout::readsRegistryValues_data()
 {
-    QTest::addColumn<QByteArray>("key");
-    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("read");
     QTest::addColumn<QString>("text");
-    QTest::newRow("string with terminator")
-        << QByteArray("K") << QByteArray("Path") << true << u"C:\\Tools\\msinfo32.exe"_s;
-    QTest::newRow("string without terminator")
-        << QByteArray("K") << QByteArray("Bare") << true << u"bare"_s;
-    QTest::newRow("dword") << QByteArray("K") << QByteArray("Count") << true << u"258"_s;
-    QTest::newRow("other type keeps the text")
-        << QByteArray("K") << QByteArray("Blob") << true << u"as passed"_s;
-    QTest::newRow("missing value") << QByteArray("K") << QByteArray("None") << false << QString();
-    QTest::newRow("missing key") << QByteArray("Nope") << QByteArray("Path") << false << QString();
+    QTest::newRow("string with terminator") << u"K"_s << u"Path"_s << true << u"C:\\msinfo32"_s;
+    QTest::newRow("string without terminator") << u"K"_s << u"Bare"_s << true << u"bare"_s;
+    QTest::newRow("dword") << u"K"_s << u"Count"_s << true << u"258"_s;
+    QTest::newRow("other type keeps the text") << u"K"_s << u"Blob"_s << true << u"as passed"_s;
+    QTest::newRow("missing value") << u"K"_s << u"None"_s << false << QString();
+    QTest::newRow("missing key") << u"Nope"_s << u"Path"_s << false << QString();
 }
 
 void TestAbout::readsRegistryValues()
 {
-    QFETCH(QByteArray, key);
-    QFETCH(QByteArray, value);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
     QFETCH(bool, read);
     QFETCH(QString, text);
     auto memory = std::make_unique<MemoryBackend>();
     MemoryBackend *registry = memory.get();
-    registry->setValue("K", "Path", REG_SZ, QByteArray("C:\\Tools\\msinfo32.exe", 22));
+    registry->setValue("K", "Path", REG_SZ, QByteArray("C:\\msinfo32", 12));
     registry->setValue("K", "Bare", REG_SZ, "bare");
     registry->setValue("K", "Count", REG_DWORD, QByteArray("\x02\x01\x00\x00", 4));
     registry->setValue("K", "Blob", REG_BINARY, "\x01\x02");
     setBackend(std::move(memory));
     QString result = u"as passed"_s;
-    QCOMPARE(AboutWindow::GetKeyValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(key),
-                                      QString::fromLatin1(value), result),
-             read);
+    QCOMPARE(AboutWindow::GetKeyValue(HKEY_LOCAL_MACHINE, key, value, result), read);
     QCOMPARE(result, text);
     QCOMPARE(registry->openKeys(), 0); // every opened key is closed again
     setBackend(nullptr);
@@ -191,12 +144,11 @@ void TestAbout::readsRegistryValues()
 void TestAbout::startsTheSystemInformationTool()
 {
     auto memory = std::make_unique<MemoryBackend>();
-    memory->setValue("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", REG_SZ,
-                     QByteArray("C:\\msinfo32.exe", 16));
+    memory->setValue("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", REG_SZ, "C:\\msinfo32");
     setBackend(std::move(memory));
     AboutWindow *about = open();
     about->StartSysInfo();
-    QCOMPARE(takeLaunched().value(0).program, u"C:\\msinfo32.exe"_s);
+    QCOMPARE(takeLaunched().value(0).program, u"C:\\msinfo32"_s);
 
     // No registry and no tool on the PATH: the user is told.
     setBackend(nullptr);
@@ -205,8 +157,8 @@ void TestAbout::startsTheSystemInformationTool()
     about->StartSysInfo();
     qputenv("PATH", path);
     QCOMPARE(takeLaunched().size(), 0);
-    const auto shown = platform::messagetesting::takeShown();
-    QCOMPARE(shown.value(0).prompt, u"System Information Is Unavailable At This Time"_s);
+    QCOMPARE(platform::messagetesting::takeShown().value(0).prompt,
+             u"System Information Is Unavailable At This Time"_s);
 }
 
 QTEST_MAIN(TestAbout)

@@ -1,12 +1,9 @@
 // The hand-overs between the windows: the splash with its start-up checks, the manual
 // check from the menu, and the downloader, against a real HTTP server on loopback.
-#include "../testsupport.h"
+#include "../windowtest.h"
 #include "app/appinfo.h"
 #include "app/splashwindow.h"
 #include "mainwindow/monsterwindow.h"
-#include "platform/launch.h"
-#include "platform/messagebox.h"
-#include "settings/settingsstore.h"
 #include "testserver.h"
 #include "update/updatewindow.h"
 
@@ -14,7 +11,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -22,13 +18,13 @@ using namespace Qt::StringLiterals;
 using platform::Answer;
 using platform::messagetesting::takeShown;
 
-class TestStartup : public QObject
+class TestStartup : public WindowTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase() { enableTestDoubles(); }
     void init();
-    void cleanup();
+    void cleanup() { closeAllWindows(); }
 
     void bothCurrentShowsSplashThenMainWindow();
     void clickOrKeyEndsTheSplash();
@@ -42,77 +38,26 @@ private slots:
     void exitDuringManualCheckEndsIt();
 
 private:
-    template <typename T = QWidget> T *child(QWidget *window, const char *name)
-    {
-        T *widget = window->findChild<T *>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no child %s", name);
-        return widget;
-    }
-    void closeAll();
     // Serves a database update: a new cml.nmd of three monsters and a new version.
     void serveNewDatabase();
     // Runs the downloader to the end of its files.
     void runDownloader();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestServer> m_server;
-    std::unique_ptr<SettingsStore> m_store;
-    AppContext m_context;
 };
-
-void TestStartup::initTestCase()
-{
-    platform::messagetesting::enable();
-    platform::launchtesting::enable();
-    testsupport::quietOffscreenWarnings();
-}
 
 void TestStartup::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    freshContext();
     m_server = std::make_unique<TestServer>();
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(u"settings.sqlite"_s));
-    m_context.store = m_store.get();
-    m_context.dataDir = m_dir->filePath(u"data/"_s);
     m_context.endpoints.programVersionUrl = m_server->urlText(u"/monster.txt"_s);
     m_context.endpoints.databaseVersionUrl = m_server->urlText(u"/monster/vers.dat"_s);
     m_context.endpoints.updateListUrl = m_server->urlText(u"/monster/update.dat"_s);
-    m_context.endpoints.downloadPageUrl = u"https://www.quillmoor.example/monster/"_s;
     m_context.checkTimeout = std::chrono::milliseconds(3000);
     m_context.downloadTimeout = std::chrono::milliseconds(3000);
-
-    testsupport::writeFile(m_context.dataDir + u"cml.nmd"_s,
-                           testsupport::dataFile({testsupport::record(u"Bat"_s)}));
     testsupport::writeFile(m_context.dataDir + u"vers.dat"_s, "\"2026.1206\"\r\n");
     m_server->setBody(u"/monster.txt"_s, appinfo::runningVersion().toLatin1());
     m_server->setBody(u"/monster/vers.dat"_s, "2026.1206\r\n");
-    takeShown();
-    platform::launchtesting::takeLaunched();
-}
-
-void TestStartup::cleanup()
-{
-    closeAll();
-    QCOMPARE(takeShown().size(), 0);
-}
-
-void TestStartup::closeAll()
-{
-    // Closing the finished downloader opens the main window, so go round until none is left.
-    const auto anyOpen = [] {
-        QWidget *windows[] = {SplashWindow::instance(), UpdateWindow::instance(),
-                              MonsterWindow::instance()};
-        bool open = false;
-        for (QWidget *window : windows) {
-            if (window) {
-                window->close();
-                open = true;
-            }
-        }
-        return open;
-    };
-    QTRY_VERIFY(!anyOpen());
 }
 
 void TestStartup::serveNewDatabase()
@@ -159,7 +104,7 @@ void TestStartup::clickOrKeyEndsTheSplash()
     QTest::mouseClick(child(splash, "Image2"), Qt::LeftButton);
     QVERIFY(MonsterWindow::instance());
     QTRY_VERIFY(!SplashWindow::instance());
-    closeAll();
+    closeAllWindows();
 
     splash = SplashWindow::start(m_context);
     QTest::keyClick(splash, Qt::Key_Shift); // produces no character
@@ -259,7 +204,7 @@ void TestStartup::secondDownloaderRunStartsFromZero()
     UpdateWindow *window = UpdateWindow::showWindow(m_context);
     runDownloader();
     QTest::mouseClick(child(window, "finished"), Qt::LeftButton);
-    closeAll();
+    closeAllWindows();
 
     // One more file changes; the second run counts only its own.
     const QByteArray list = testsupport::readFile(m_context.dataDir + u"update.dat"_s);

@@ -1,9 +1,7 @@
-#include "../testsupport.h"
+#include "../windowtest.h"
 #include "feedback/feedbackrequest.h"
 #include "feedback/reportwindow.h"
 #include "mainwindow/monsterwindow.h"
-#include "platform/messagebox.h"
-#include "settings/settingsstore.h"
 #include "testserver.h"
 
 #include <QAction>
@@ -11,7 +9,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrlQuery>
@@ -19,13 +16,13 @@
 using namespace Qt::StringLiterals;
 using platform::messagetesting::takeShown;
 
-class TestFeedback : public QObject
+class TestFeedback : public WindowTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase() { enableTestDoubles(); }
     void init();
-    void cleanup();
+    void cleanup() { closeAllWindows(); }
     void scriptReceivesExactlyWhatWasTyped_data();
     void scriptReceivesExactlyWhatWasTyped();
     void receivedFeedbackClosesTheForm();
@@ -35,59 +32,36 @@ private slots:
 
 private:
     ReportWindow *open();
-    template <typename T> T *child(const char *name)
+    template <typename T> T *field(const char *name)
     {
-        return ReportWindow::instance()->findChild<T *>(QString::fromLatin1(name));
+        return child<T>(ReportWindow::instance(), name);
     }
     void send(const QString &message, const QString &name, const QString &address);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestServer> m_server;
-    std::unique_ptr<SettingsStore> m_store;
-    AppContext m_context;
 };
-
-void TestFeedback::initTestCase()
-{
-    platform::messagetesting::enable();
-    testsupport::quietOffscreenWarnings();
-}
 
 void TestFeedback::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    freshContext();
     m_server = std::make_unique<TestServer>();
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(u"settings.sqlite"_s));
-    m_context.store = m_store.get();
-    m_context.dataDir = m_dir->filePath(u"data/"_s);
     m_context.endpoints.feedbackUrl = m_server->urlText(u"/send1.php"_s);
     m_context.checkTimeout = std::chrono::milliseconds(3000);
-    testsupport::writeFile(m_context.dataDir + u"cml.nmd"_s, "");
     m_server->setBody(u"/send1.php"_s, "thanks");
-}
-
-void TestFeedback::cleanup()
-{
-    for (QWidget *window : {static_cast<QWidget *>(ReportWindow::instance()),
-                            static_cast<QWidget *>(MonsterWindow::instance())})
-        if (window)
-            window->close();
-    QTRY_VERIFY(!ReportWindow::instance() && !MonsterWindow::instance());
 }
 
 ReportWindow *TestFeedback::open()
 {
-    MonsterWindow *main = MonsterWindow::showWindow(m_context);
-    main->findChild<QAction *>(u"mnuReport"_s)->trigger();
+    child<QAction>(MonsterWindow::showWindow(m_context), "mnuReport")->trigger();
     return ReportWindow::instance();
 }
 
 void TestFeedback::send(const QString &message, const QString &name, const QString &address)
 {
-    child<QPlainTextEdit>("feedback")->setPlainText(message);
-    child<QLineEdit>("aname")->setText(name);
-    child<QLineEdit>("email")->setText(address);
-    QTest::mouseClick(child<QPushButton>("sendform"), Qt::LeftButton);
+    field<QPlainTextEdit>("feedback")->setPlainText(message);
+    field<QLineEdit>("aname")->setText(name);
+    field<QLineEdit>("email")->setText(address);
+    QTest::mouseClick(field<QPushButton>("sendform"), Qt::LeftButton);
 }
 
 void TestFeedback::scriptReceivesExactlyWhatWasTyped_data()
@@ -125,23 +99,20 @@ void TestFeedback::scriptReceivesExactlyWhatWasTyped()
 void TestFeedback::receivedFeedbackClosesTheForm()
 {
     m_store->save(u"feedback"_s, u"sendername"_s, u"Old Name"_s);
-    ReportWindow *form = open();
+    open();
     MonsterWindow *main = MonsterWindow::instance();
     QVERIFY(!main->isEnabled());
-    QCOMPARE(child<QLineEdit>("aname")->text(), u"Old Name"_s);
+    QCOMPARE(field<QLineEdit>("aname")->text(), u"Old Name"_s);
     send(u"Bats drop cards"_s, u"Ann"_s, u"ann@x.example"_s);
     QTRY_VERIFY(!ReportWindow::instance());
-    const auto shown = takeShown();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].title, u"Feedback Received"_s);
+    QCOMPARE(takeShown().value(0).title, u"Feedback Received"_s);
     QVERIFY(main->isEnabled());
-    Q_UNUSED(form);
 
     // The next form offers the name and address last sent, and no message.
     open();
-    QCOMPARE(child<QLineEdit>("aname")->text(), u"Ann"_s);
-    QCOMPARE(child<QLineEdit>("email")->text(), u"ann@x.example"_s);
-    QVERIFY(child<QPlainTextEdit>("feedback")->toPlainText().isEmpty());
+    QCOMPARE(field<QLineEdit>("aname")->text(), u"Ann"_s);
+    QCOMPARE(field<QLineEdit>("email")->text(), u"ann@x.example"_s);
+    QVERIFY(field<QPlainTextEdit>("feedback")->toPlainText().isEmpty());
 }
 
 void TestFeedback::failuresKeepTheFormAndItsTexts_data()
@@ -167,13 +138,11 @@ void TestFeedback::failuresKeepTheFormAndItsTexts()
         m_context.endpoints.feedbackUrl = TestServer::refusedUrl(u"/send1.php"_s).toString();
     open();
     send(u"line one\nline two"_s, u"Ann"_s, u"ann@x.example"_s);
-    const auto shown = takeShown();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].title, u"Feedback Error"_s);
+    QCOMPARE(takeShown().value(0).title, u"Feedback Error"_s);
     QVERIFY(ReportWindow::instance());
-    QCOMPARE(child<QLabel>("Label99")->text(), u"Error"_s);
-    QVERIFY(child<QPushButton>("sendform")->isEnabled());
-    QCOMPARE(child<QPlainTextEdit>("feedback")->toPlainText(), u"line one\nline two"_s);
+    QCOMPARE(field<QLabel>("Label99")->text(), u"Error"_s);
+    QVERIFY(field<QPushButton>("sendform")->isEnabled());
+    QCOMPARE(field<QPlainTextEdit>("feedback")->toPlainText(), u"line one\nline two"_s);
     QCOMPARE(m_store->get(u"feedback"_s, u"sendername"_s), u"Ann"_s);
 }
 

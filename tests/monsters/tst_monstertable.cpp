@@ -19,14 +19,10 @@ private slots:
     void loadsRecords_data();
     void loadsRecords();
     void splitsFields();
-    void decodesWindows1252();
-    void listTextUndoesOnlyCommas();
     void duplicateNamesStayDistinctRows();
     void loadsBeyondSixteenBitRowCount();
     void loadFileReportsMissingFile();
-    void viewUndoesSubstitutes();
-    void viewMapsPicturePath_data();
-    void viewMapsPicturePath();
+    void displayUndoesSubstitutes();
 };
 
 void TestMonsterTable::readsItems_data()
@@ -120,24 +116,6 @@ void TestMonsterTable::splitsFields()
     QVERIFY(nameOnly.field(99).isEmpty());
 }
 
-void TestMonsterTable::decodesWindows1252()
-{
-    const MonsterTable table = MonsterTable::parse("Ogre\x92s Cousin|\x80"
-                                                   "5\r\n");
-    QCOMPARE(table.size(), 1);
-    QCOMPARE(table.row(0).field(MonsterRecord::Name), u"Ogre’s Cousin");
-    QCOMPARE(table.row(0).field(MonsterRecord::Hp), u"€5");
-}
-
-void TestMonsterTable::listTextUndoesOnlyCommas()
-{
-    const MonsterTable table = MonsterTable::parse("Crab\xA1 Giant|1\r\nTwo\xBFLines|2\r\n");
-    QCOMPARE(table.listTexts(),
-             (QStringList{QStringLiteral("Crab, Giant"), QStringLiteral("Two¿Lines")}));
-    // The table keeps the name as stored.
-    QCOMPARE(table.row(0).field(MonsterRecord::Name), u"Crab¡ Giant");
-}
-
 void TestMonsterTable::duplicateNamesStayDistinctRows()
 {
     QStringList first = record(QStringLiteral("Bat"));
@@ -178,36 +156,23 @@ void TestMonsterTable::loadFileReportsMissingFile()
     QVERIFY(error.isEmpty());
 }
 
-void TestMonsterTable::viewUndoesSubstitutes()
+void TestMonsterTable::displayUndoesSubstitutes()
 {
-    QStringList fields = record(QStringLiteral("Crab¡ Giant"));
-    fields[MonsterRecord::Hp] = QStringLiteral("5¡000");
-    fields[MonsterRecord::Description] = QStringLiteral("Lives in caves.¿Flees at night.");
-    fields[MonsterRecord::Area] = QStringLiteral("¿¡");
-    const RecordView view = viewOf(MonsterRecord(fields.join(u'|')), QStringLiteral("/d/"));
-    QCOMPARE(view.text[MonsterRecord::Name], u"Crab, Giant");
-    QCOMPARE(view.text[MonsterRecord::Hp], u"5,000");
-    QCOMPARE(view.text[MonsterRecord::Description], u"Lives in caves.\r\nFlees at night.");
-    QCOMPARE(view.text[MonsterRecord::Area], u"\r\n,");
-    QCOMPARE(view.text[MonsterRecord::MDefense], u"Crab¡ Giant f13"_s.replace(u'¡', u','));
-}
+    // The list entry undoes only the comma; the table keeps what the file holds.
+    const MonsterTable table = MonsterTable::parse("Crab\xA1 Giant|5\xA1"
+                                                   "000||||"
+                                                   "Lives in caves.\xBF"
+                                                   "Flees\x92.||||pics\\c.gif\r\n"
+                                                   "Two\xBFLines\r\n");
+    QCOMPARE(table.listTexts(), (QStringList{u"Crab, Giant"_s, u"Two¿Lines"_s}));
+    QCOMPARE(table.row(0).field(MonsterRecord::Name), u"Crab¡ Giant");
 
-void TestMonsterTable::viewMapsPicturePath_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("plain") << u"bat.gif"_s << u"/d/bat.gif"_s;
-    QTest::newRow("windows folder") << u"pics\\bat.gif"_s << u"/d/pics/bat.gif"_s;
-    QTest::newRow("empty") << QString() << QString();
-}
-
-void TestMonsterTable::viewMapsPicturePath()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, path);
-    const RecordView view =
-        viewOf(MonsterRecord(record(QStringLiteral("Bat"), field).join(u'|')), u"/d/"_s);
-    QCOMPARE(view.picturePath, path);
+    const RecordView view = viewOf(table.row(0), u"/d/"_s);
+    QCOMPARE(view.text[MonsterRecord::Name], u"Crab, Giant"_s);
+    QCOMPARE(view.text[MonsterRecord::Hp], u"5,000"_s);
+    QCOMPARE(view.text[MonsterRecord::Description], u"Lives in caves.\r\nFlees’."_s);
+    QCOMPARE(view.picturePath, u"/d/pics/c.gif"_s); // "\\" is a folder separator
+    QCOMPARE(viewOf(table.row(1), u"/d/"_s).picturePath, QString());
 }
 
 QTEST_APPLESS_MAIN(TestMonsterTable)

@@ -1,28 +1,23 @@
-#include "../testsupport.h"
+#include "../windowtest.h"
 #include "mainwindow/monsterwindow.h"
-#include "platform/messagebox.h"
 #include "settings/optionswindow.h"
-#include "settings/settingsstore.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
-class TestOptionsWindow : public QObject
+class TestOptionsWindow : public WindowTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { enableTestDoubles(); }
+    void init() { freshContext(); }
+    void cleanup() { closeAllWindows(); }
     void loadsEachSwitchIntoItsBox_data();
     void loadsEachSwitchIntoItsBox();
     void savesOnlyOnSaveSettings();
@@ -31,46 +26,13 @@ private slots:
 
 private:
     OptionsWindow *open() { return OptionsWindow::showWindow(m_context); }
-    QCheckBox *box(const char *name)
-    {
-        return OptionsWindow::instance()->findChild<QCheckBox *>(QString::fromLatin1(name));
-    }
+    QCheckBox *box(const char *name) { return child<QCheckBox>(OptionsWindow::instance(), name); }
     void click(const char *button)
     {
-        QTest::mouseClick(
-            OptionsWindow::instance()->findChild<QPushButton *>(QString::fromLatin1(button)),
-            Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(OptionsWindow::instance(), button), Qt::LeftButton);
     }
     QString stored(const QString &key) { return m_store->get(u"settings"_s, key); }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    AppContext m_context;
 };
-
-void TestOptionsWindow::initTestCase()
-{
-    platform::messagetesting::enable();
-    testsupport::quietOffscreenWarnings();
-}
-
-void TestOptionsWindow::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_store = std::make_unique<SettingsStore>(m_dir->filePath(u"settings.sqlite"_s));
-    m_context.store = m_store.get();
-    m_context.dataDir = m_dir->filePath(u"data/"_s);
-}
-
-void TestOptionsWindow::cleanup()
-{
-    for (QWidget *window : {static_cast<QWidget *>(OptionsWindow::instance()),
-                            static_cast<QWidget *>(MonsterWindow::instance())})
-        if (window)
-            window->close();
-    QTRY_VERIFY(!OptionsWindow::instance() && !MonsterWindow::instance());
-    platform::messagetesting::takeShown();
-}
 
 void TestOptionsWindow::loadsEachSwitchIntoItsBox_data()
 {
@@ -138,13 +100,12 @@ void TestOptionsWindow::savesOnlyOnSaveSettings()
 
 void TestOptionsWindow::isModelessAndOpensOnce()
 {
-    testsupport::writeFile(m_context.dataDir + u"cml.nmd"_s, "");
     MonsterWindow *main = MonsterWindow::showWindow(m_context);
-    main->findChild<QAction *>(u"mnuOptions"_s)->trigger();
+    child<QAction>(main, "mnuOptions")->trigger();
     QVERIFY(OptionsWindow::instance());
     QVERIFY(main->isEnabled());
     box("progupdates")->click();
-    main->findChild<QAction *>(u"mnuOptions"_s)->trigger(); // brought forward, not reloaded
+    child<QAction>(main, "mnuOptions")->trigger(); // brought forward, not reloaded
     QCOMPARE(box("progupdates")->checkState(), Qt::Unchecked);
     click("done");
     QTRY_VERIFY(!OptionsWindow::instance());
@@ -153,7 +114,6 @@ void TestOptionsWindow::isModelessAndOpensOnce()
 
 void TestOptionsWindow::afterExitClosingItEndsTheProgram()
 {
-    testsupport::writeFile(m_context.dataDir + u"cml.nmd"_s, "");
     MonsterWindow *main = MonsterWindow::showWindow(m_context);
     open();
     // Runs the program's event loop: it ends when the last window has closed.
@@ -162,7 +122,7 @@ void TestOptionsWindow::afterExitClosingItEndsTheProgram()
         cancelledBeforeQuit = cancelled;
         mainBack = MonsterWindow::instance();
     });
-    QTimer::singleShot(0, main, [main] { main->findChild<QAction *>(u"mnuExit"_s)->trigger(); });
+    QTimer::singleShot(0, main, [main] { child<QAction>(main, "mnuExit")->trigger(); });
     QTimer::singleShot(100, this, [&] {
         cancelled = true;
         if (OptionsWindow::instance())
