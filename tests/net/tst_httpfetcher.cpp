@@ -1,10 +1,9 @@
+#include "../testsupport.h"
 #include "app/appinfo.h"
 #include "net/httpfetcher.h"
 #include "testserver.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QSignalSpy>
@@ -13,484 +12,224 @@
 #include <QTimer>
 
 using namespace std::chrono_literals;
-
-Q_DECLARE_METATYPE(TestServer::Reply)
+using namespace Qt::StringLiterals;
+using Reply = TestServer::Reply;
 
 namespace {
 
 // Long enough for any loopback answer, short enough that a hung test fails quickly.
 constexpr auto kTimeout = 5000ms;
-// For the cases that are meant to time out.
-constexpr auto kShortTimeout = 200ms;
-
 const QByteArray kOldFile = "the old file, longer than anything the server sends\r\n";
 
-QByteArray everyByte(int times)
-{
-    QByteArray bytes;
-    for (int i = 0; i < times * 256; ++i)
-        bytes.append(char(i % 256));
-    return bytes;
-}
+// How the window that owns the fetcher ends a transfer: not at all, by abort() or by
+// destroying the fetcher at the first progress report, or destroying it before any answer.
+enum End { Runs, Aborted, Destroyed, DestroyedAtOnce };
 
-TestServer::Reply reply(int status, const QByteArray &body)
+// A canned answer; `generated` >= 0 sends that many bytes of TestServer::generatedBytes()
+// instead of `body`, with `pauseMs` before each 64 KiB after the first.
+Reply reply(int status, const QByteArray &body, qint64 generated = -1, int pauseMs = 0)
 {
-    TestServer::Reply r;
+    Reply r;
     r.status = status;
     r.body = body;
+    r.generatedSize = generated;
+    r.chunkDelayMs = pauseMs;
     return r;
 }
 
-TestServer::Reply cutOff(int status, const QByteArray &body)
+// Peak resident memory in KiB (since now, with `reset`), or -1 where it cannot be measured.
+qint64 peakMemoryKiB(bool reset = false)
 {
-    TestServer::Reply r = reply(status, body);
-    r.cutOff = true;
-    return r;
-}
-
-TestServer::Reply delayed(int delayMs)
-{
-    TestServer::Reply r = reply(200, "late");
-    r.delayMs = delayMs;
-    return r;
-}
-
-TestServer::Reply generated(qint64 size)
-{
-    TestServer::Reply r;
-    r.generatedSize = size;
-    return r;
-}
-
-// Sends one 64 KiB chunk, and the second only ten seconds later.
-TestServer::Reply stallsMidBody()
-{
-    TestServer::Reply r = generated(128 * 1024);
-    r.chunkDelayMs = 10000;
-    return r;
-}
-
-// A download that takes about ten seconds, for ending it while it runs; Qt reports
-// progress at most ten times a second, so it is still running at the first report.
-constexpr qint64 kSlowSize = 64 * 1024 * 1024;
-TestServer::Reply slowDownload()
-{
-    TestServer::Reply r = generated(kSlowSize);
-    r.chunkDelayMs = 10;
-    return r;
-}
-
-// A fetcher's patience: short for a server that is meant to stall.
-std::chrono::milliseconds timeoutFor(const TestServer::Reply &answer)
-{
-    return answer.delayMs > 0 || answer.chunkDelayMs > 0 ? kShortTimeout : kTimeout;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// Everything in the folder, hidden files too: a temporary file left behind shows here.
-QStringList folderEntries(const QString &path)
-{
-    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                QDir::NoDotAndDotDot);
-}
-
-// Peak resident memory in KiB since the last resetPeakMemory(), or -1 where unknown.
-qint64 peakMemoryKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
+    QFile clearRefs(u"/proc/self/clear_refs"_s);
+    if (reset && !(clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1))
         return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-bool resetPeakMemory()
-{
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+    const QByteArray status = testsupport::readFile(u"/proc/self/status"_s);
+    const qsizetype at = status.indexOf("VmHWM:");
+    return at < 0 ? -1 : status.mid(at + 6).trimmed().split(' ').value(0).toLongLong();
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(TestServer::Reply)
+Q_DECLARE_METATYPE(End)
 
 class TestHttpFetcher : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    // A proxy configured on the machine must not take the loopback requests elsewhere.
+    void initTestCase() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
     void onlyACompleteAnswerCounts_data();
     void onlyACompleteAnswerCounts();
-    void followsRedirect();
-    void fetchWhileBusyFailsWithoutDisturbingTheRunningOne();
-    void abortEndsTheRunningFetch_data();
-    void abortEndsTheRunningFetch();
-    void destroyingTheFetcherMidTransferIsSafe_data();
-    void destroyingTheFetcherMidTransferIsSafe();
-    void missingFoldersAreCreated();
-    void folderThatCannotBeCreatedFailsBeforeAsking();
-    void textIsWindows1252();
-    void userAgentNamesTheProgram();
-    void storedUrlGoesOutAsNormalised_data();
-    void storedUrlGoesOutAsNormalised();
-    void progressIsReported();
-    void bigDownloadStreamsToDisk();
+    void requestIsNormalisedRedirectedAndDecoded();
+    void busyOrBlockedFetchFailsBeforeAsking();
+    void bigDownloadStreamsToDiskWithProgress();
 };
-
-void TestHttpFetcher::initTestCase()
-{
-    // A proxy configured on the machine must not take the loopback requests elsewhere.
-    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
-}
 
 void TestHttpFetcher::onlyACompleteAnswerCounts_data()
 {
-    QTest::addColumn<TestServer::Reply>("answer");
-    QTest::addColumn<bool>("refused");
+    QTest::addColumn<Reply>("answer"); // a status of 0: nothing listens
+    QTest::addColumn<End>("end");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("error"); // how the reason starts
 
-    const QString timedOut = QStringLiteral("The transfer timed out.");
-    QTest::newRow("text") << reply(200, "Bat|10\r\n") << false << true << 200 << QString();
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        all += char(i);
+    Reply late = reply(200, "late"), cut = reply(200, all.repeated(400)),
+          cut404 = reply(404, all.repeated(40));
+    cut.cutOff = cut404.cutOff = true;
+    late.delayMs = 10000;
+    // About ten seconds in all, with a progress report at least every tenth of a second.
+    const Reply slow = reply(200, {}, 64 * 1024 * 1024, 10);
+    const QString timedOut = u"The transfer timed out."_s, notFound = u"HTTP 404 Not Found"_s;
+    const QString aborted = u"The transfer was aborted."_s;
     QTest::newRow("every byte value")
-        << reply(200, everyByte(300)) << false << true << 200 << QString();
-    QTest::newRow("empty body") << reply(200, {}) << false << true << 200 << QString();
-    QTest::newRow("404 page") << reply(404, "<html>missing</html>") << false << false << 404
-                              << QStringLiteral("HTTP 404 Not Found");
-    QTest::newRow("500 page") << reply(500, "Ogre|1|2") << false << false << 500
-                              << QStringLiteral("HTTP 500 Internal Server Error");
-    QTest::newRow("cut off") << cutOff(200, everyByte(400)) << false << false << 200 << QString();
-    QTest::newRow("cut off 404 page") << cutOff(404, everyByte(40)) << false << false << 404
-                                      << QStringLiteral("HTTP 404 Not Found");
-    QTest::newRow("no answer in time") << delayed(10000) << false << false << 0 << timedOut;
-    QTest::newRow("stalls mid-body") << stallsMidBody() << false << false << 200 << timedOut;
-    QTest::newRow("refused") << reply(200, "never sent") << true << false << 0 << QString();
+        << reply(200, all.repeated(4096)) << Runs << true << 200 << QString();
+    QTest::newRow("empty body") << reply(200, {}) << Runs << true << 200 << QString();
+    QTest::newRow("404 page") << reply(404, "<html>missing</html>") << Runs << false << 404
+                              << notFound;
+    QTest::newRow("500 page") << reply(500, "Ogre|1|2") << Runs << false << 500
+                              << u"HTTP 500 Internal Server Error"_s;
+    QTest::newRow("cut off") << cut << Runs << false << 200 << QString();
+    QTest::newRow("cut off 404") << cut404 << Runs << false << 404 << notFound;
+    QTest::newRow("no answer in time") << late << Runs << false << 0 << timedOut;
+    QTest::newRow("stalls mid-body")
+        << reply(200, {}, 128 * 1024, 10000) << Runs << false << 200 << timedOut;
+    QTest::newRow("refused") << reply(0, {}) << Runs << false << 0 << QString();
+    QTest::newRow("aborted") << slow << Aborted << false << 200 << aborted;
+    QTest::newRow("destroyed") << slow << Destroyed << false << 0 << aborted;
+    QTest::newRow("destroyed at once") << slow << DestroyedAtOnce << false << 0 << aborted;
 }
 
-// Each row is fetched into memory and into a file that is already there.
+// Each row is fetched into memory and into a file that is already there, each time by a new
+// fetcher whose owning window may end the transfer.
 void TestHttpFetcher::onlyACompleteAnswerCounts()
 {
-    QFETCH(TestServer::Reply, answer);
-    QFETCH(bool, refused);
+    QFETCH(Reply, answer);
+    QFETCH(End, end);
     QFETCH(bool, ok);
     QFETCH(int, status);
     QFETCH(QString, error);
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString filePath = dir.filePath(QStringLiteral("cml.nmd"));
-    writeAll(filePath, kOldFile);
+    const QString filePath = dir.filePath(u"cml.nmd"_s);
+    testsupport::writeFile(filePath, kOldFile);
     TestServer server;
-    server.setReply(QStringLiteral("/cml.nmd"), answer);
-    HttpFetcher fetcher(timeoutFor(answer));
-    const QUrl url = refused ? TestServer::refusedUrl(QStringLiteral("/cml.nmd"))
-                             : server.url(QStringLiteral("/cml.nmd"));
-    QElapsedTimer clock;
-    clock.start();
+    server.setReply(u"/cml.nmd"_s, answer);
+    const QUrl url = answer.status ? server.url(u"/cml.nmd"_s) : TestServer::refusedUrl(u"/x"_s);
+    for (const bool toFile : {false, true}) {
+        QObject window;
+        // Short patience for a server that is meant to stall.
+        const auto timeout = answer.delayMs + answer.chunkDelayMs > 1000 ? 200ms : kTimeout;
+        const QPointer<HttpFetcher> fetcher = new HttpFetcher(timeout, &window);
+        const auto stop = [&] { end == Aborted ? fetcher->abort() : delete fetcher.data(); };
+        if (end == DestroyedAtOnce)
+            QTimer::singleShot(0, &window, stop);
+        else if (end != Runs)
+            connect(fetcher, &HttpFetcher::received, &window, stop);
+        QElapsedTimer clock;
+        clock.start();
 
-    const FetchResult inMemory = fetcher.fetch(url);
-    const FetchResult toFile = fetcher.fetchToFile(url, filePath);
+        const FetchResult result =
+            toFile ? fetcher->fetchToFile(url, filePath) : fetcher->fetch(url);
 
-    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
-    for (const FetchResult &result : {inMemory, toFile}) {
-        QVERIFY2(result.ok == ok, qPrintable(result.error));
-        QCOMPARE(result.status, status);
-        QVERIFY2(result.error.isEmpty() == ok && result.error.startsWith(error),
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(result.ok == ok && result.error.isEmpty() == ok && result.error.startsWith(error),
                  qPrintable(result.error));
+        QCOMPARE(result.status, status);
+        QCOMPARE(result.body, ok && !toFile ? answer.body : QByteArray());
         if (ok)
             QCOMPARE(result.bytes, answer.body.size());
+        QCOMPARE(fetcher.isNull(), end >= Destroyed);
+        QVERIFY(!fetcher || !fetcher->isBusy());
+        // What was left for later (the reply, its manager) goes without harm.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(testsupport::readFile(filePath), ok && toFile ? answer.body : kOldFile);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"cml.nmd"_s});
     }
-    QCOMPARE(inMemory.body, ok ? answer.body : QByteArray());
-    QCOMPARE(toFile.body, QByteArray());
-    QCOMPARE(readAll(filePath), ok ? answer.body : kOldFile);
-    QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("cml.nmd")});
-    QVERIFY(!fetcher.isBusy());
 }
 
-void TestHttpFetcher::followsRedirect()
+// The stored URL goes out as normalised, a redirect is followed, the User-Agent names the
+// program and the text is read as Windows-1252.
+void TestHttpFetcher::requestIsNormalisedRedirectedAndDecoded()
 {
     TestServer server;
-    TestServer::Reply moved = reply(302, "moved");
-    moved.redirectTo = server.urlText(QStringLiteral("/new/vers.dat")).toUtf8();
-    server.setReply(QStringLiteral("/vers.dat"), moved);
-    server.setBody(QStringLiteral("/new/vers.dat"), "1.8.5000");
+    Reply moved = reply(302, {});
+    moved.redirectTo = server.urlText(u"/new/vers.dat"_s).toUtf8();
+    server.setReply(u"/my file.dat"_s, moved);
+    server.setBody(u"/new/vers.dat"_s, "Ogre\x92s lair\r\n\x80 5");
     HttpFetcher fetcher(kTimeout);
 
-    const FetchResult result = fetcher.fetch(server.url(QStringLiteral("/vers.dat")));
+    fetcher.setUrl(server.urlText(u"/my file.dat?q=a b&name=Ogre%27s&x=a|b&n=é"_s));
+    const FetchResult result = fetcher.fetch(fetcher.url());
 
-    QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(result.status, 200);
-    QCOMPARE(result.body, QByteArray("1.8.5000"));
-    QCOMPARE(server.hits(QStringLiteral("/new/vers.dat")), 1);
-}
-
-void TestHttpFetcher::fetchWhileBusyFailsWithoutDisturbingTheRunningOne()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    TestServer server;
-    TestServer::Reply slow = delayed(300);
-    slow.body = "first";
-    server.setReply(QStringLiteral("/first"), slow);
-    server.setBody(QStringLiteral("/second"), "second");
-    HttpFetcher fetcher(kTimeout);
-    const QString filePath = dir.filePath(QStringLiteral("sub/second.dat"));
-
-    FetchResult during;
-    FetchResult duringToFile;
-    QTimer::singleShot(0, &fetcher, [&] {
-        during = fetcher.fetch(server.url(QStringLiteral("/second")));
-        duringToFile = fetcher.fetchToFile(server.url(QStringLiteral("/second")), filePath);
-    });
-    const FetchResult first = fetcher.fetch(server.url(QStringLiteral("/first")));
-
-    QVERIFY(!during.ok);
-    QVERIFY(!during.error.isEmpty());
-    QVERIFY(!duringToFile.ok);
-    QVERIFY(!duringToFile.error.isEmpty());
-    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("sub"))));
-    QCOMPARE(server.hits(QStringLiteral("/second")), 0);
-    QVERIFY2(first.ok, qPrintable(first.error));
-    QCOMPARE(first.body, QByteArray("first"));
-
-    // Free again once the first has ended.
-    const FetchResult after = fetcher.fetch(server.url(QStringLiteral("/second")));
-    QCOMPARE(after.body, QByteArray("second"));
-}
-
-void TestHttpFetcher::abortEndsTheRunningFetch_data()
-{
-    QTest::addColumn<bool>("toFile");
-    QTest::newRow("into memory") << false;
-    QTest::newRow("into a file") << true;
-}
-
-void TestHttpFetcher::abortEndsTheRunningFetch()
-{
-    QFETCH(bool, toFile);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString filePath = dir.filePath(QStringLiteral("cml.nmd"));
-    writeAll(filePath, kOldFile);
-    TestServer server;
-    server.setReply(QStringLiteral("/slow"), slowDownload());
-    HttpFetcher fetcher(kTimeout);
-    // Aborting on the first progress report means the transfer is truly under way.
-    connect(&fetcher, &HttpFetcher::received, &fetcher, [&fetcher] { fetcher.abort(); });
-    bool gaveUp = false;
-    QTimer::singleShot(kTimeout, &fetcher, [&] {
-        gaveUp = true;
-        fetcher.abort();
-    });
-
-    const QUrl url = server.url(QStringLiteral("/slow"));
-    const FetchResult result = toFile ? fetcher.fetchToFile(url, filePath) : fetcher.fetch(url);
-
-    QVERIFY2(!gaveUp, "no progress was reported");
-    QVERIFY(!result.ok);
-    QVERIFY2(result.error.contains(u"abort", Qt::CaseInsensitive), qPrintable(result.error));
-    QCOMPARE(result.body, QByteArray());
-    QVERIFY(result.bytes > 0 && result.bytes < kSlowSize);
-    QVERIFY(!fetcher.isBusy());
-    QCOMPARE(readAll(filePath), kOldFile);
-    QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("cml.nmd")});
-}
-
-void TestHttpFetcher::destroyingTheFetcherMidTransferIsSafe_data()
-{
-    QTest::addColumn<bool>("fromProgress"); // else from a zero timer, before any answer
-    QTest::addColumn<bool>("toFile");
-    QTest::newRow("from a progress slot, into memory") << true << false;
-    QTest::newRow("from a progress slot, into a file") << true << true;
-    QTest::newRow("from a zero timer, into a file") << false << true;
-}
-
-void TestHttpFetcher::destroyingTheFetcherMidTransferIsSafe()
-{
-    QFETCH(bool, fromProgress);
-    QFETCH(bool, toFile);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString filePath = dir.filePath(QStringLiteral("cml.nmd"));
-    writeAll(filePath, kOldFile);
-    TestServer server;
-    server.setReply(QStringLiteral("/slow"), slowDownload());
-    auto *fetcher = new HttpFetcher(kTimeout);
-    const QPointer<HttpFetcher> alive(fetcher);
-    // The window that owns a fetcher may close while the fetcher's loop runs.
-    QObject context;
-    if (fromProgress)
-        connect(fetcher, &HttpFetcher::received, &context, [&] { delete alive.data(); });
-    else
-        QTimer::singleShot(0, &context, [&] { delete alive.data(); });
-    bool gaveUp = false;
-    QTimer::singleShot(kTimeout, &context, [&] {
-        gaveUp = true;
-        delete alive.data();
-    });
-
-    const QUrl url = server.url(QStringLiteral("/slow"));
-    const FetchResult result = toFile ? fetcher->fetchToFile(url, filePath) : fetcher->fetch(url);
-
-    QVERIFY(alive.isNull());
-    QVERIFY2(!gaveUp, "no progress was reported");
-    QVERIFY(!result.ok);
-    QVERIFY(!result.error.isEmpty());
-    QCOMPARE(result.body, QByteArray());
-    // What was left for later (the reply, its manager) goes without harm.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(readAll(filePath), kOldFile);
-    QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("cml.nmd")});
-}
-
-void TestHttpFetcher::missingFoldersAreCreated()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    TestServer server;
-    server.setBody(QStringLiteral("/m1.gif"), "GIF89a");
-    HttpFetcher fetcher(kTimeout);
-    const QString filePath = dir.filePath(QStringLiteral("data/pictures/m1.gif"));
-
-    const FetchResult result = fetcher.fetchToFile(server.url(QStringLiteral("/m1.gif")), filePath);
-
-    QVERIFY2(result.ok, qPrintable(result.error));
-    QCOMPARE(readAll(filePath), QByteArray("GIF89a"));
-}
-
-void TestHttpFetcher::folderThatCannotBeCreatedFailsBeforeAsking()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // A plain file where a folder should be: no user can create a folder inside it.
-    writeAll(dir.filePath(QStringLiteral("data")), "not a folder");
-    TestServer server;
-    server.setBody(QStringLiteral("/m1.gif"), "GIF89a");
-    HttpFetcher fetcher(kTimeout);
-
-    const FetchResult result = fetcher.fetchToFile(server.url(QStringLiteral("/m1.gif")),
-                                                   dir.filePath(QStringLiteral("data/p/m1.gif")));
-
-    QVERIFY(!result.ok);
-    QVERIFY2(result.error.contains(u"data"), qPrintable(result.error));
-    QCOMPARE(server.hits(QStringLiteral("/m1.gif")), 0);
-    QVERIFY(!fetcher.isBusy());
-}
-
-void TestHttpFetcher::textIsWindows1252()
-{
-    TestServer server;
-    server.setBody(QStringLiteral("/monster.txt"), "Ogre\x92s lair\r\n\x80 5");
-    HttpFetcher fetcher(kTimeout);
-
-    const FetchResult result = fetcher.fetch(server.url(QStringLiteral("/monster.txt")));
-
-    QCOMPARE(HttpFetcher::text(result), QStringLiteral("Ogre’s lair\r\n€ 5"));
-}
-
-void TestHttpFetcher::userAgentNamesTheProgram()
-{
-    TestServer server;
-    server.setBody(QStringLiteral("/vers.dat"), "1");
-    HttpFetcher fetcher(kTimeout);
-
-    QVERIFY(fetcher.fetch(server.url(QStringLiteral("/vers.dat"))).ok);
-
+    QCOMPARE(HttpFetcher::text(result), u"Ogre’s lair\r\n€ 5"_s);
+    QCOMPARE(server.requestTargets(),
+             (QList<QByteArray>{"/my%20file.dat?q=a%20b&name=Ogre%27s&x=a%7Cb&n=%C3%A9",
+                                "/new/vers.dat"}));
     QCOMPARE(server.lastUserAgent(), "nvmonster/" + appinfo::runningVersion().toUtf8());
 }
 
-void TestHttpFetcher::storedUrlGoesOutAsNormalised_data()
+// A fetch while another runs, or into a folder that cannot be made, fails without asking the
+// server; missing folders on the way are made.
+void TestHttpFetcher::busyOrBlockedFetchFailsBeforeAsking()
 {
-    QTest::addColumn<QString>("typed"); // after http://127.0.0.1:<port>
-    QTest::addColumn<QByteArray>("sent");
-
-    QTest::newRow("plain") << QStringLiteral("/monster/vers.dat")
-                           << QByteArray("/monster/vers.dat");
-    QTest::newRow("spaces") << QStringLiteral("/my file.dat?q=a b")
-                            << QByteArray("/my%20file.dat?q=a%20b");
-    QTest::newRow("escapes kept, bar encoded") << QStringLiteral("/send1.php?name=Ogre%27s&x=a|b")
-                                               << QByteArray("/send1.php?name=Ogre%27s&x=a%7Cb");
-    QTest::newRow("non-ASCII as UTF-8") << QStringLiteral("/f?n=é") << QByteArray("/f?n=%C3%A9");
-}
-
-void TestHttpFetcher::storedUrlGoesOutAsNormalised()
-{
-    QFETCH(QString, typed);
-    QFETCH(QByteArray, sent);
+    QTemporaryDir dir;
     TestServer server;
+    Reply first = reply(200, "first");
+    first.delayMs = 300;
+    server.setReply(u"/first"_s, first);
+    server.setBody(u"/second"_s, "second");
     HttpFetcher fetcher(kTimeout);
+    const QUrl second = server.url(u"/second"_s);
+    const QString filePath = dir.filePath(u"sub/second.dat"_s);
+    FetchResult during, duringToFile;
+    QTimer::singleShot(0, &fetcher, [&] {
+        during = fetcher.fetch(second);
+        duringToFile = fetcher.fetchToFile(second, filePath);
+    });
 
-    fetcher.setUrl(server.urlText(typed));
-    QVERIFY(fetcher.url().isValid());
-    fetcher.fetch(fetcher.url());
+    QCOMPARE(fetcher.fetch(server.url(u"/first"_s)).body, QByteArray("first"));
+    QVERIFY(!during.ok && !during.error.isEmpty() && !duringToFile.ok &&
+            !duringToFile.error.isEmpty());
+    QVERIFY(!QFileInfo::exists(dir.filePath(u"sub"_s)));
+    QCOMPARE(server.hits(u"/second"_s), 0);
 
-    QCOMPARE(server.requestTargets(), QList<QByteArray>{sent});
+    QVERIFY(fetcher.fetchToFile(second, filePath).ok);
+    QCOMPARE(testsupport::readFile(filePath), QByteArray("second"));
+    // A plain file where a folder should be: no folder can be made inside it.
+    const FetchResult blocked = fetcher.fetchToFile(second, filePath + u"/p/x"_s);
+    QVERIFY2(!blocked.ok && blocked.error.contains(u"second.dat"), qPrintable(blocked.error));
+    QCOMPARE(server.hits(u"/second"_s), 1);
 }
 
-void TestHttpFetcher::progressIsReported()
+void TestHttpFetcher::bigDownloadStreamsToDiskWithProgress()
 {
-    constexpr qint64 size = 3 * 1024 * 1024 + 17;
+    constexpr qint64 size = 50 * 1024 * 1024 + 17;
+    QTemporaryDir dir;
     TestServer server;
-    server.setReply(QStringLiteral("/big"), generated(size));
+    server.setReply(u"/large.nmd"_s, reply(200, {}, size));
     HttpFetcher fetcher(kTimeout);
     QSignalSpy progress(&fetcher, &HttpFetcher::received);
+    const QString filePath = dir.filePath(u"large.nmd"_s);
+    const qint64 before = peakMemoryKiB(true);
 
-    const FetchResult result = fetcher.fetch(server.url(QStringLiteral("/big")));
-
-    QVERIFY2(result.ok, qPrintable(result.error));
-    QCOMPARE(result.body, TestServer::generatedBytes(0, size));
-    QVERIFY(!progress.isEmpty());
-    qint64 previous = 0;
-    for (const QList<QVariant> &report : std::as_const(progress)) {
-        QVERIFY(report.at(0).toLongLong() >= previous);
-        QCOMPARE(report.at(1).toLongLong(), size);
-        previous = report.at(0).toLongLong();
-    }
-    QCOMPARE(previous, size);
-}
-
-void TestHttpFetcher::bigDownloadStreamsToDisk()
-{
-    constexpr qint64 size = 50 * 1024 * 1024;
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    TestServer server;
-    server.setReply(QStringLiteral("/large.nmd"), generated(size));
-    HttpFetcher fetcher(kTimeout);
-    const QString filePath = dir.filePath(QStringLiteral("large.nmd"));
-#if defined(__SANITIZE_ADDRESS__)
-    QSKIP("The address sanitizer keeps freed memory; growth says nothing here.");
-#endif
-    if (!resetPeakMemory() || peakMemoryKiB() < 0)
-        QSKIP("The peak memory of this process cannot be measured here.");
-    const qint64 before = peakMemoryKiB();
-
-    const FetchResult result =
-        fetcher.fetchToFile(server.url(QStringLiteral("/large.nmd")), filePath);
+    const FetchResult result = fetcher.fetchToFile(server.url(u"/large.nmd"_s), filePath);
 
     const qint64 growthKiB = peakMemoryKiB() - before;
     QVERIFY2(result.ok, qPrintable(result.error));
-    QCOMPARE(result.bytes, size);
-    QVERIFY2(growthKiB < 16 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(growthKiB)));
-    QFile file(filePath);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.size(), size);
-    for (qint64 offset = 0; offset < size; offset += 1024 * 1024) {
-        const QByteArray chunk = file.read(1024 * 1024);
-        QVERIFY(chunk == TestServer::generatedBytes(offset, chunk.size()));
+#if !defined(__SANITIZE_ADDRESS__) // which keeps freed memory
+    QVERIFY2(before < 0 || growthKiB < 16 * 1024, qPrintable(u"%1 KiB"_s.arg(growthKiB)));
+#endif
+    qint64 previous = 0;
+    for (const QList<QVariant> &report : std::as_const(progress)) {
+        QVERIFY(report.at(0).toLongLong() >= previous && report.at(1).toLongLong() == size);
+        previous = report.at(0).toLongLong();
     }
+    QCOMPARE(previous, size);
+    QVERIFY(testsupport::readFile(filePath) == TestServer::generatedBytes(0, size));
 }
 
 QTEST_GUILESS_MAIN(TestHttpFetcher)

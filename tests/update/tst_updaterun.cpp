@@ -4,11 +4,12 @@
 #include "update/updaterun.h"
 
 #include <QDirIterator>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(TestServer::Reply)
 
 namespace {
 
@@ -21,11 +22,17 @@ Files snapshot(const QString &dir)
     QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        files.insert(QDir(dir).relativeFilePath(path), file.readAll());
+        files.insert(QDir(dir).relativeFilePath(path), testsupport::readFile(path));
     }
     return files;
+}
+
+TestServer::Reply reply(int status, const QByteArray &body)
+{
+    TestServer::Reply r;
+    r.status = status;
+    r.body = body;
+    return r;
 }
 
 } // namespace
@@ -36,30 +43,25 @@ class TestUpdateRun : public QObject
 private slots:
     void init();
     void downloadsChangedFilesWithProgress();
-    void oneSmallFileShowsAHundredPercent();
-    void agreeingListsDownloadNothing();
-    void comparesVersionAndSizeNotUrl();
     void interruptedFileLeavesHonestFilesAndNextRunFinishes();
-    void unsafeNamesAreNeverWritten();
-    void missingFileIsReportedAndTheRunGoesOn();
-    void unreadableListChangesNothing_data();
-    void unreadableListChangesNothing();
-    void webPageVersionReplyKeepsVersionFile();
+    void unsafeNamesAndMissingFilesAreNeverWritten();
+    void unusableRepliesChangeNothing_data();
+    void unusableRepliesChangeNothing();
 
 private:
-    // Runs an update and returns what the window would have shown, one line per text.
-    QStringList runUpdate(UpdateRun **kept = nullptr);
-    QByteArray entry(const QString &name, const QString &version, qint64 size);
-    void serveFile(const QString &name, const QByteArray &body)
+    // Runs an update and returns what the window would have shown, one line per text; the
+    // panels' texts start with their number.
+    QStringList runUpdate();
+    QByteArray entry(const QString &name, const QString &version, qint64 size) const
     {
-        m_server->setBody(u"/files/"_s + name, body);
+        return u"%1,%2,%3,%4\r\n"_s
+            .arg(name, version, QString::number(size), m_server->urlText(u"/files/"_s + name))
+            .toLatin1();
     }
-    QByteArray read(const QString &name) const { return snapshot(m_data).value(name); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestServer> m_server;
     QString m_data;
-    std::unique_ptr<UpdateRun> m_run;
     HttpFetcher m_fetcher{std::chrono::milliseconds(5000)};
 };
 
@@ -72,35 +74,22 @@ void TestUpdateRun::init()
     m_server->setBody(u"/monster/vers.dat"_s, "2026.12b-x\r\n");
 }
 
-QByteArray TestUpdateRun::entry(const QString &name, const QString &version, qint64 size)
+QStringList TestUpdateRun::runUpdate()
 {
-    return QStringLiteral("%1,%2,%3,%4\r\n")
-        .arg(name, version)
-        .arg(size)
-        .arg(m_server->urlText(u"/files/"_s + name))
-        .toLatin1();
-}
-
-QStringList TestUpdateRun::runUpdate(UpdateRun **kept)
-{
-    m_run = std::make_unique<UpdateRun>(
-        m_fetcher, UpdateRun::Config{m_data, m_server->urlText(u"/monster/update.dat"_s),
-                                     m_server->urlText(u"/monster/vers.dat"_s)});
+    UpdateRun run(m_fetcher, {m_data, m_server->urlText(u"/monster/update.dat"_s),
+                              m_server->urlText(u"/monster/vers.dat"_s)});
     QStringList shown;
-    connect(m_run.get(), &UpdateRun::panelText, this, [&shown](int panel, const QString &text) {
-        shown.append(QStringLiteral("panel%1: %2").arg(panel).arg(text));
+    const auto show = [&shown](const QString &what) {
+        return [&shown, what](const QString &text) { shown.append(what + text); };
+    };
+    connect(&run, &UpdateRun::panelText, this, [&](int panel, const QString &text) {
+        shown.append(u"%1: %2"_s.arg(panel).arg(text));
     });
-    connect(m_run.get(), &UpdateRun::fileStatus, this,
-            [&shown](const QString &text) { shown.append(u"status: "_s + text); });
-    connect(m_run.get(), &UpdateRun::fileStatus2, this,
-            [&shown](const QString &text) { shown.append(u"status2: "_s + text); });
-    connect(m_run.get(), &UpdateRun::fileNotFound, this,
-            [&shown](const QString &name) { shown.append(u"not found: "_s + name); });
-    connect(m_run.get(), &UpdateRun::filesFinished, this,
-            [&shown] { shown.append(u"continue"_s); });
-    m_run->run();
-    if (kept)
-        *kept = m_run.get();
+    connect(&run, &UpdateRun::fileStatus, this, show(u"status: "_s));
+    connect(&run, &UpdateRun::fileStatus2, this, show(u"status2: "_s));
+    connect(&run, &UpdateRun::fileNotFound, this, show(u"not found: "_s));
+    connect(&run, &UpdateRun::filesFinished, this, [&] { shown.append(u"continue"_s); });
+    run.run();
     return shown;
 }
 
@@ -109,199 +98,119 @@ void TestUpdateRun::downloadsChangedFilesWithProgress()
     const QByteArray list =
         "3\r\n" + entry(u"a.gif"_s, u"1"_s, 3000) + entry(u"pics\\b.bmp"_s, u"1"_s, 5000);
     m_server->setBody(u"/monster/update.dat"_s, list);
-    serveFile(u"a.gif"_s, QByteArray(3000, 'a'));
-    serveFile(u"pics\\b.bmp"_s, QByteArray(5000, 'b'));
+    m_server->setBody(u"/files/a.gif"_s, QByteArray(3000, 'a'));
+    m_server->setBody(u"/files/pics\\b.bmp"_s, QByteArray(5000, 'b'));
     testsupport::writeFile(m_data + u"pics/b.bmp"_s, QByteArray(9000, 'o')); // longer, older
 
-    const QStringList shown = runUpdate();
-    QCOMPARE(shown, (QStringList{
-                        u"panel1: Getting Versions..."_s,
-                        u"panel1: Comparing versions..."_s,
-                        u"panel1: 2 files to update ..."_s,
-                        u"panel2: 0%"_s,
-                        u"panel1: Downloading file 1 of 2..."_s,
-                        u"status: Downloading a.gif (3000 bytes)..."_s,
-                        u"status: "_s,
-                        u"status2: a.gif updated."_s,
-                        u"panel2: 37%"_s,
-                        u"panel1: Downloading file 2 of 2..."_s,
-                        u"status: Downloading pics\\b.bmp (5000 bytes)..."_s,
-                        u"status: "_s,
-                        u"status2: pics\\b.bmp updated."_s,
-                        u"panel2: 98%"_s,
-                        u"panel1: Done updating!"_s,
-                        u"panel2: 100%"_s,
-                        u"panel1: Finished Updating Database"_s,
-                        u"continue"_s,
-                    }));
-    QCOMPARE(read(u"a.gif"_s), QByteArray(3000, 'a'));
-    QCOMPARE(read(u"pics/b.bmp"_s), QByteArray(5000, 'b'));
-    QCOMPARE(read(u"update.dat"_s), list + "\r\n");
-    QCOMPARE(read(u"vers.dat"_s), QByteArray("\"2026.12b-\"\r\n"));
-    QCOMPARE(snapshot(m_data).size(), 4); // no temporary file left behind
-}
-
-void TestUpdateRun::oneSmallFileShowsAHundredPercent()
-{
-    m_server->setBody(u"/monster/update.dat"_s, "2\r\n" + entry(u"cml.nmd"_s, u"2"_s, 1500));
-    serveFile(u"cml.nmd"_s, QByteArray(1500, 'c'));
-    const QStringList shown = runUpdate();
-    QVERIFY(shown.contains(u"panel1: One file to update ..."_s));
-    QCOMPARE(shown.filter(u"panel2"_s),
-             (QStringList{u"panel2: 0%"_s, u"panel2: 100%"_s, u"panel2: 100%"_s}));
-}
-
-void TestUpdateRun::agreeingListsDownloadNothing()
-{
-    const QByteArray list = "2\r\n" + entry(u"cml.nmd"_s, u"2"_s, 1500) + "\r\n";
-    m_server->setBody(u"/monster/update.dat"_s, list);
-    testsupport::writeFile(m_data + u"update.dat"_s, list + "\r\n");
-    testsupport::writeFile(m_data + u"cml.nmd"_s, "old");
-
-    const QStringList shown = runUpdate();
-    QVERIFY(shown.contains(u"panel1: No files to update!"_s));
-    QCOMPARE(shown.last(), u"continue"_s);
-    QCOMPARE(m_server->hits(u"/files/cml.nmd"_s), 0);
-    QCOMPARE(read(u"cml.nmd"_s), QByteArray("old"));
-    QCOMPARE(read(u"update.dat"_s), list + "\r\n");
-    QCOMPARE(read(u"vers.dat"_s), QByteArray("\"2026.12b-\"\r\n"));
-}
-
-void TestUpdateRun::comparesVersionAndSizeNotUrl()
-{
-    // Locally: a at version "v1", b at 100 bytes, c known by another URL, d twice (the
-    // later entry counts), e not at all.
-    QByteArray local = "6\r\n" + entry(u"a"_s, u"v1"_s, 10) + entry(u"b"_s, u"1"_s, 100) +
-                       "c,1,10,http://elsewhere.invalid/c\r\n" + entry(u"d"_s, u"1"_s, 10) +
-                       entry(u"d"_s, u"2"_s, 10) + "\r\n";
-    testsupport::writeFile(m_data + u"update.dat"_s, local);
-    const QByteArray remote = "6\r\n" + entry(u"a"_s, u"V1"_s, 10) + entry(u"b"_s, u"1"_s, 101) +
-                              entry(u"c"_s, u"1"_s, 10) + entry(u"d"_s, u"2"_s, 10) +
-                              entry(u"e"_s, u"1"_s, 10) + entry(u"beyond"_s, u"1"_s, 1);
-    m_server->setBody(u"/monster/update.dat"_s, remote);
-    for (const QString &name : {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s, u"beyond"_s})
-        serveFile(name, name.toLatin1());
-
-    UpdateRun *run = nullptr;
-    runUpdate(&run);
-    QCOMPARE(run->updateCount(), 3);
-    for (const QString &name : {u"a"_s, u"b"_s, u"e"_s})
-        QCOMPARE(m_server->hits(u"/files/"_s + name), 1);
-    for (const QString &name : {u"c"_s, u"d"_s, u"beyond"_s})
-        QCOMPARE(m_server->hits(u"/files/"_s + name), 0);
+    QCOMPARE(
+        runUpdate(),
+        (QStringList{u"1: Getting Versions..."_s, u"1: Comparing versions..."_s,
+                     u"1: 2 files to update ..."_s, u"2: 0%"_s, u"1: Downloading file 1 of 2..."_s,
+                     u"status: Downloading a.gif (3000 bytes)..."_s, u"status: "_s,
+                     u"status2: a.gif updated."_s, u"2: 37%"_s, u"1: Downloading file 2 of 2..."_s,
+                     u"status: Downloading pics\\b.bmp (5000 bytes)..."_s, u"status: "_s,
+                     u"status2: pics\\b.bmp updated."_s, u"2: 98%"_s, u"1: Done updating!"_s,
+                     u"2: 100%"_s, u"1: Finished Updating Database"_s, u"continue"_s}));
+    QCOMPARE(snapshot(m_data), (Files{{u"a.gif"_s, QByteArray(3000, 'a')},
+                                      {u"pics/b.bmp"_s, QByteArray(5000, 'b')},
+                                      {u"update.dat"_s, list + "\r\n"},
+                                      {u"vers.dat"_s, "\"2026.12b-\"\r\n"}}));
 }
 
 void TestUpdateRun::interruptedFileLeavesHonestFilesAndNextRunFinishes()
 {
-    const QByteArray local = "3\r\n" + entry(u"a"_s, u"1"_s, 4) + entry(u"b"_s, u"1"_s, 4) + "\r\n";
-    testsupport::writeFile(m_data + u"update.dat"_s, local);
-    testsupport::writeFile(m_data + u"a"_s, "old1");
+    testsupport::writeFile(m_data + u"update.dat"_s,
+                           "3\r\n" + entry(u"a"_s, u"1"_s, 4) + entry(u"b"_s, u"1"_s, 4) + "\r\n");
     testsupport::writeFile(m_data + u"b"_s, "old2");
     testsupport::writeFile(m_data + u"vers.dat"_s, "\"2026.12a\"\r\n");
     const QByteArray remote = "4\r\n" + entry(u"a"_s, u"2"_s, 4000) + entry(u"b"_s, u"2"_s, 4000) +
                               entry(u"c"_s, u"2"_s, 4000);
     m_server->setBody(u"/monster/update.dat"_s, remote);
-    serveFile(u"a"_s, QByteArray(4000, 'A'));
-    TestServer::Reply cut;
-    cut.body = QByteArray(4000, 'B');
+    m_server->setBody(u"/files/a"_s, QByteArray(4000, 'A'));
+    TestServer::Reply cut = reply(200, QByteArray(4000, 'B'));
     cut.cutOff = true;
     m_server->setReply(u"/files/b"_s, cut);
-    serveFile(u"c"_s, QByteArray(4000, 'C'));
+    m_server->setBody(u"/files/c"_s, QByteArray(4000, 'C'));
 
-    UpdateRun *run = nullptr;
-    const QStringList shown = runUpdate(&run);
-    QCOMPARE(run->failedCount(), 1);
-    QVERIFY(shown.contains(u"panel1: Done updating, one file failed!"_s));
-    QVERIFY(!shown.contains(u"panel1: Finished Updating Database"_s));
-    QCOMPARE(read(u"a"_s), QByteArray(4000, 'A'));
-    QCOMPARE(read(u"b"_s), QByteArray("old2")); // untouched, no half file
-    QCOMPARE(read(u"c"_s), QByteArray(4000, 'C'));
-    QCOMPARE(snapshot(m_data).size(), 5);
-    QCOMPARE(read(u"vers.dat"_s), QByteArray("\"2026.12a\"\r\n"));
-    // update.dat claims what is on disk: a and c new, b still old.
-    QCOMPARE(read(u"update.dat"_s), "4\r\n" + entry(u"a"_s, u"2"_s, 4000) +
-                                        entry(u"b"_s, u"1"_s, 4) + entry(u"c"_s, u"2"_s, 4000) +
-                                        "\r\n");
+    QVERIFY(runUpdate().contains(u"1: Done updating, one file failed!"_s));
+    // b is untouched, with no half file; update.dat claims what is on disk.
+    QCOMPARE(snapshot(m_data), (Files{{u"a"_s, QByteArray(4000, 'A')},
+                                      {u"b"_s, "old2"},
+                                      {u"c"_s, QByteArray(4000, 'C')},
+                                      {u"update.dat"_s, "4\r\n" + entry(u"a"_s, u"2"_s, 4000) +
+                                                            entry(u"b"_s, u"1"_s, 4) +
+                                                            entry(u"c"_s, u"2"_s, 4000) + "\r\n"},
+                                      {u"vers.dat"_s, "\"2026.12a\"\r\n"}}));
 
     // The next run fetches only what is missing and then renews everything.
-    serveFile(u"b"_s, QByteArray(4000, 'B'));
-    runUpdate(&run);
-    QCOMPARE(run->updateCount(), 1);
-    QCOMPARE(m_server->hits(u"/files/a"_s), 1);
-    QCOMPARE(read(u"b"_s), QByteArray(4000, 'B'));
-    QCOMPARE(read(u"update.dat"_s), remote + "\r\n");
-    QCOMPARE(read(u"vers.dat"_s), QByteArray("\"2026.12b-\"\r\n"));
+    m_server->setBody(u"/files/b"_s, QByteArray(4000, 'B'));
+    QVERIFY(runUpdate().contains(u"1: One file to update ..."_s));
+    QCOMPARE(testsupport::readFile(m_data + u"b"_s), QByteArray(4000, 'B'));
+    QCOMPARE(testsupport::readFile(m_data + u"update.dat"_s), remote + "\r\n");
+    QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12b-\"\r\n"));
+
+    // With nothing left to fetch, only the version file is renewed.
+    m_server->setBody(u"/monster/vers.dat"_s, "2026.12c");
+    QVERIFY(runUpdate().contains(u"1: No files to update!"_s));
+    QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12c\"\r\n"));
+    QCOMPARE(m_server->hits(u"/files/a"_s) + m_server->hits(u"/files/c"_s), 2);
 }
 
-void TestUpdateRun::unsafeNamesAreNeverWritten()
+void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
 {
-    const QByteArray remote = "6\r\n" + entry(u"../escape"_s, u"1"_s, 5) +
-                              entry(u"/tmp/nvmonster-absolute"_s, u"1"_s, 5) +
-                              entry(u"update.dat"_s, u"1"_s, 5) +
-                              entry(u"pics\\..\\..\\up"_s, u"1"_s, 5) + entry(u"ok"_s, u"1"_s, 5);
+    // "gone" is not on the server; the run reports it and goes on.
+    const QStringList names =
+        u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up update.dat vers.dat"_s
+            .split(u' ');
+    QByteArray remote = QByteArray::number(names.size() + 1) + "\r\n";
+    for (const QString &name : names) {
+        remote += entry(name, u"1"_s, 5);
+        if (name != u"gone")
+            m_server->setBody(u"/files/"_s + name, name.toUtf8());
+    }
     m_server->setBody(u"/monster/update.dat"_s, remote);
-    for (const QString &name : {u"../escape"_s, u"/tmp/nvmonster-absolute"_s, u"update.dat"_s,
-                                u"pics\\..\\..\\up"_s, u"ok"_s})
-        serveFile(name, "EVIL!");
 
-    UpdateRun *run = nullptr;
-    const QStringList shown = runUpdate(&run);
-    QCOMPARE(run->failedCount(), 4);
-    QVERIFY(shown.contains(u"status: Error downloading ../escape"_s));
-    QCOMPARE(snapshot(m_dir->path()).keys(), (QStringList{u"data/ok"_s, u"data/update.dat"_s}));
-    QVERIFY(!QFile::exists(u"/tmp/nvmonster-absolute"_s));
-    QVERIFY(!QFile::exists(m_data + u"vers.dat"_s));
-}
-
-void TestUpdateRun::missingFileIsReportedAndTheRunGoesOn()
-{
-    m_server->setBody(u"/monster/update.dat"_s,
-                      "3\r\n" + entry(u"gone"_s, u"1"_s, 5) + entry(u"here"_s, u"1"_s, 5));
-    serveFile(u"here"_s, "here!");
     const QStringList shown = runUpdate();
+    QVERIFY(shown.contains(u"1: Done updating, 7 files failed!"_s));
     QVERIFY(shown.contains(u"not found: gone"_s));
-    QVERIFY(shown.contains(u"status2: here updated."_s));
-    QCOMPARE(read(u"here"_s), QByteArray("here!"));
-    QVERIFY(!QFile::exists(m_data + u"gone"_s));
+    QVERIFY(shown.contains(u"status: Error downloading ../escape"_s));
+    QCOMPARE(snapshot(m_dir->path()),
+             (Files{{u"data/ok"_s, "ok"},
+                    {u"data/update.dat"_s, "2\r\n" + entry(u"ok"_s, u"1"_s, 5) + "\r\n"}}));
+    QVERIFY(!QFile::exists(u"/tmp/nvmonster-absolute"_s));
 }
 
-void TestUpdateRun::unreadableListChangesNothing_data()
+void TestUpdateRun::unusableRepliesChangeNothing_data()
 {
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<TestServer::Reply>("list");
+    QTest::addColumn<TestServer::Reply>("version");
+    QTest::addColumn<QString>("panel"); // what the window says
+
     const QByteArray line = "x,1,5,http://127.0.0.1:1/x\r\n";
-    QTest::newRow("server error") << 500 << QByteArray("3\r\n") + line + line;
-    QTest::newRow("web page") << 200 << QByteArray("3\r\n<HTML><body>busy</body></HTML>\r\n\r\n");
-    QTest::newRow("count 0") << 200 << QByteArray("0\r\n") + line;
-    QTest::newRow("too few lines") << 200 << QByteArray("3\r\n") + line;
-    QTest::newRow("entry of three fields") << 200 << QByteArray("2\r\nx,1,5\r\n");
-    QTest::newRow("empty") << 200 << QByteArray();
+    const TestServer::Reply version = reply(200, "2026.12b\r\n"), empty = reply(200, "1\r\n");
+    const QString unreadable = u"1: No files updated: the update list could not be read."_s;
+    const QString none = u"1: No files to update!"_s;
+    QTest::newRow("list: server error") << reply(500, "2\r\n" + line) << version << unreadable;
+    QTest::newRow("list: web page") << reply(200, "2\r\n<HTML>" + line) << version << unreadable;
+    QTest::newRow("list: too few lines") << reply(200, "3\r\n" + line) << version << unreadable;
+    QTest::newRow("version: web page") << empty << reply(200, "<html>2026.12z") << none;
+    QTest::newRow("version: server error") << empty << reply(500, "2026.12z") << none;
+    QTest::newRow("version: empty") << empty << reply(200, {}) << none;
 }
 
-void TestUpdateRun::unreadableListChangesNothing()
+void TestUpdateRun::unusableRepliesChangeNothing()
 {
-    QFETCH(int, status);
-    QFETCH(QByteArray, list);
-    TestServer::Reply reply;
-    reply.status = status;
-    reply.body = list;
-    m_server->setReply(u"/monster/update.dat"_s, reply);
+    QFETCH(TestServer::Reply, list);
+    QFETCH(TestServer::Reply, version);
+    QFETCH(QString, panel);
+    m_server->setReply(u"/monster/update.dat"_s, list);
+    m_server->setReply(u"/monster/vers.dat"_s, version);
     testsupport::writeFile(m_data + u"vers.dat"_s, "\"old\"\r\n");
-    const Files before = snapshot(m_data);
 
     const QStringList shown = runUpdate();
-    QVERIFY(shown.contains(u"panel1: No files updated: the update list could not be read."_s));
+    QVERIFY(shown.contains(panel));
     QCOMPARE(shown.last(), u"continue"_s);
-    QCOMPARE(snapshot(m_data), before);
-}
-
-void TestUpdateRun::webPageVersionReplyKeepsVersionFile()
-{
-    m_server->setBody(u"/monster/update.dat"_s, "1\r\n");
-    m_server->setBody(u"/monster/vers.dat"_s, "<html><h1>Not here</h1></html>");
-    testsupport::writeFile(m_data + u"vers.dat"_s, "\"old\"\r\n");
-    runUpdate();
-    QCOMPARE(read(u"vers.dat"_s), QByteArray("\"old\"\r\n"));
+    QCOMPARE(snapshot(m_data), (Files{{u"vers.dat"_s, "\"old\"\r\n"}}));
 }
 
 QTEST_MAIN(TestUpdateRun)
