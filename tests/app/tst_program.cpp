@@ -1,6 +1,6 @@
 // The real program, as a user runs it: a copy of the executable in a program folder of
-// its own, its data folder and an nvmonster.ini that points at a loopback server. Runs
-// under an X server (xvfb-run) and drives the windows with the keyboard through xdotool.
+// its own, its data folder and an nvmonster.ini that points at a loopback server. Runs on
+// an X server of its own (Xvfb) and drives the windows with the keyboard through xdotool.
 #include "../testsupport.h"
 #include "app/appinfo.h"
 #include "testserver.h"
@@ -16,12 +16,15 @@ class TestProgram : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void databaseUpdateFromStartToMainWindow();
 
 private:
     // The id of the visible window whose title is exactly `title`, or empty.
     static QByteArray findWindow(const QString &title);
     static bool xdotool(const QStringList &arguments);
+
+    QProcess m_xserver;
 };
 
 QByteArray TestProgram::findWindow(const QString &title)
@@ -40,8 +43,20 @@ bool TestProgram::xdotool(const QStringList &arguments)
 
 void TestProgram::initTestCase()
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        QSKIP("needs an X server: run under xvfb-run");
+    // Xvfb picks a free display itself and tells its number once it accepts clients.
+    m_xserver.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s,
+                                u"-nolisten"_s, u"tcp"_s});
+    QVERIFY2(m_xserver.waitForStarted(), "Xvfb is not installed");
+    QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), 20000);
+    const QByteArray display = m_xserver.readLine().trimmed();
+    QVERIFY(!display.isEmpty());
+    qputenv("DISPLAY", ":" + display);
+}
+
+void TestProgram::cleanupTestCase()
+{
+    m_xserver.terminate();
+    m_xserver.waitForFinished();
 }
 
 void TestProgram::databaseUpdateFromStartToMainWindow()
