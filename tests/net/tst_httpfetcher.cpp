@@ -218,7 +218,7 @@ void TestHttpFetcher::bigDownloadStreamsToDiskWithProgress()
 
     const FetchResult result = fetcher.fetchToFile(server.url(u"/large.nmd"_s), filePath);
 
-    const qint64 growthKiB = peakMemoryKiB() - before;
+    [[maybe_unused]] const qint64 growthKiB = peakMemoryKiB() - before;
     QVERIFY2(result.ok, qPrintable(result.error));
 #if !defined(__SANITIZE_ADDRESS__) // which keeps freed memory
     QVERIFY2(before < 0 || growthKiB < 16 * 1024, qPrintable(u"%1 KiB"_s.arg(growthKiB)));

@@ -1,0 +1,30 @@
+// The update list readers on any bytes: the text form as fetched, and the local file read
+// back field by field. Whatever reads as a list must survive being written out and read
+// back, as update.dat is after every stored file.
+#include "monsters/windows1252.h"
+#include "update/updatelist.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    UpdateList remote = readUpdateList(windows1252::decode(bytes));
+    const UpdateList local = readUpdateList(regroupLocalList(bytes));
+    markNeededEntries(remote.entries, local.entries);
+    DownloadProgress progress(remote.entries);
+    for (const UpdateEntry &entry : remote.entries) {
+        safeDataFileName(entry.fileName);
+        const int percent = progress.fileDone(entry);
+        if (percent < 0 || percent > 100)
+            __builtin_trap();
+    }
+    if (remote.readable) {
+        const UpdateList again =
+            readUpdateList(regroupLocalList(windows1252::encode(listText(remote.entries))));
+        if (!again.readable || again.entries.size() != remote.entries.size())
+            __builtin_trap();
+    }
+    return 0;
+}
