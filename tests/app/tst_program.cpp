@@ -3,6 +3,7 @@
 // an X server of its own (Xvfb) and drives the windows with the keyboard through xdotool.
 #include "../testsupport.h"
 #include "app/appinfo.h"
+#include "realprogram.h"
 #include "testserver.h"
 
 #include <QProcess>
@@ -20,37 +21,12 @@ private slots:
     void databaseUpdateFromStartToMainWindow();
 
 private:
-    // The id of the visible window whose title is exactly `title`, or empty.
-    static QByteArray findWindow(const QString &title);
-    static bool xdotool(const QStringList &arguments);
-
     QProcess m_xserver;
 };
 
-QByteArray TestProgram::findWindow(const QString &title)
-{
-    QProcess search;
-    search.start(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s,
-                                u'^' + QRegularExpression::escape(title) + u'$'});
-    search.waitForFinished(5000);
-    return search.readAllStandardOutput().split('\n').value(0).trimmed();
-}
-
-bool TestProgram::xdotool(const QStringList &arguments)
-{
-    return QProcess::execute(u"xdotool"_s, arguments) == 0;
-}
-
 void TestProgram::initTestCase()
 {
-    // Xvfb picks a free display itself and tells its number once it accepts clients.
-    m_xserver.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s,
-                                u"-nolisten"_s, u"tcp"_s});
-    QVERIFY2(m_xserver.waitForStarted(), "Xvfb is not installed");
-    QTRY_VERIFY_WITH_TIMEOUT(m_xserver.canReadLine(), 20000);
-    const QByteArray display = m_xserver.readLine().trimmed();
-    QVERIFY(!display.isEmpty());
-    qputenv("DISPLAY", ":" + display);
+    realprogram::startXServer(m_xserver);
 }
 
 void TestProgram::cleanupTestCase()
@@ -61,10 +37,10 @@ void TestProgram::cleanupTestCase()
 
 void TestProgram::databaseUpdateFromStartToMainWindow()
 {
+    using namespace realprogram;
     QTemporaryDir dir;
-    const QString program = dir.filePath(u"nvmonster"_s);
-    QVERIFY(QFile::copy(QStringLiteral(NV_PROGRAM_PATH), program));
-    QVERIFY(QFile::setPermissions(program, QFile::permissions(QStringLiteral(NV_PROGRAM_PATH))));
+    const QString program = installProgram(dir.path());
+    QVERIFY(!program.isEmpty());
     const QString data = dir.filePath(u"data/"_s);
     testsupport::writeFile(data + u"cml.nmd"_s,
                            testsupport::dataFile({testsupport::record(u"Old"_s)}));
@@ -84,25 +60,12 @@ void TestProgram::databaseUpdateFromStartToMainWindow()
     server.setBody(u"/monster/update.dat"_s, list);
     server.setBody(u"/files/cml.nmd"_s, newData);
     server.setBody(u"/files/new.gif"_s, "GIF89a");
-    testsupport::writeFile(dir.filePath(u"nvmonster.ini"_s),
-                           "[endpoints]\n"
-                           "ProgramVersionUrl=" +
-                               server.urlText(u"/monster.txt"_s).toUtf8() +
-                               "\n"
-                               "DatabaseVersionUrl=" +
-                               server.urlText(u"/monster/vers.dat"_s).toUtf8() +
-                               "\n"
-                               "UpdateListUrl=" +
-                               server.urlText(u"/monster/update.dat"_s).toUtf8() + "\n");
+    writeIni(dir.path(), {u"ProgramVersionUrl="_s + server.urlText(u"/monster.txt"_s),
+                          u"DatabaseVersionUrl="_s + server.urlText(u"/monster/vers.dat"_s),
+                          u"UpdateListUrl="_s + server.urlText(u"/monster/update.dat"_s)});
 
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
-    environment.remove(u"QT_QPA_PLATFORM"_s);
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, {});
-    QVERIFY(process.waitForStarted());
+    start(process, program, dir.filePath(u"config"_s));
     const auto stop = qScopeGuard([&process] {
         process.kill();
         process.waitForFinished();
@@ -111,8 +74,7 @@ void TestProgram::databaseUpdateFromStartToMainWindow()
     // The question comes before any window: answer it with Enter (Yes is the default).
     QByteArray question;
     QTRY_VERIFY_WITH_TIMEOUT(!(question = findWindow(u"Database Update"_s)).isEmpty(), 20000);
-    QVERIFY(xdotool({u"windowfocus"_s, u"--sync"_s, QString::fromLatin1(question)}));
-    QVERIFY(xdotool({u"key"_s, u"Return"_s}));
+    QVERIFY(keys(question, {u"Return"_s}));
 
     // The downloader stores the files, then the version; Enter presses "Continue".
     QByteArray downloader;
@@ -123,8 +85,7 @@ void TestProgram::databaseUpdateFromStartToMainWindow()
     QCOMPARE(testsupport::readFile(data + u"cml.nmd"_s), newData);
     QCOMPARE(testsupport::readFile(data + u"pics/new.gif"_s), QByteArray("GIF89a"));
     QCOMPARE(testsupport::readFile(data + u"update.dat"_s), list + "\r\n");
-    QVERIFY(xdotool({u"windowfocus"_s, u"--sync"_s, QString::fromLatin1(downloader)}));
-    QVERIFY(xdotool({u"key"_s, u"Return"_s}));
+    QVERIFY(keys(downloader, {u"Return"_s}));
 
     QTRY_VERIFY_WITH_TIMEOUT(
         !findWindow(u"Norvalen English Beta Monster Database Beta"_s).isEmpty(), 10000);
