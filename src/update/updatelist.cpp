@@ -167,7 +167,7 @@ qsizetype markNeededEntries(QList<UpdateEntry> &remote, const QList<UpdateEntry>
 
 QString safeDataFileName(const QString &fileName)
 {
-    if (fileName.isEmpty() || fileName.contains(u':'))
+    if (fileName.isEmpty() || fileName.contains(u':') || fileName.contains(u'"'))
         return {};
     for (const QChar c : fileName) {
         if (c.category() == QChar::Other_Control)
@@ -185,6 +185,16 @@ QString safeDataFileName(const QString &fileName)
     if (name == u"update.dat" || name == u"vers.dat")
         return {};
     return name;
+}
+
+bool storableEntry(const UpdateEntry &entry)
+{
+    const auto plain = [](const QString &field) {
+        return std::none_of(field.cbegin(), field.cend(), [](QChar c) {
+            return c == u'"' || c.category() == QChar::Other_Control;
+        });
+    };
+    return !safeDataFileName(entry.fileName).isEmpty() && plain(entry.version) && plain(entry.url);
 }
 
 QString listText(const QList<UpdateEntry> &entries)

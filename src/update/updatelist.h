@@ -48,10 +48,16 @@ QString regroupLocalList(QByteArrayView fileBytes);
 qsizetype markNeededEntries(QList<UpdateEntry> &remote, const QList<UpdateEntry> &local);
 
 // A data file name is a relative path inside the data folder, with "\" or "/" as folder
-// separators: not empty, no root or drive, no "." or ".." part, no empty part, and not
-// the list or version file themselves. Returns the name with "/" separators, or an empty
-// text when the name is unsafe.
+// separators: not empty, no root or drive, no double quote or control character, no "." or ".."
+// part, no empty part, and not the list or version file themselves. Returns the name with "/"
+// separators, or an empty text when the name is unsafe.
 QString safeDataFileName(const QString &fileName);
+
+// Whether an entry can be downloaded and then named in the local update.dat so that it
+// reads back the same: a safe file name, and no double quote or control character in its
+// version or address (the local file is read field by field, where those would split or
+// swallow fields).
+bool storableEntry(const UpdateEntry &entry);
 
 // The list text naming `entries` in the list format: the count line, one line per
 // entry, each ended by CR LF, then one more CR LF (the file ends with an empty line).

@@ -143,9 +143,10 @@ bool UpdateRun::downloadFile(const UpdateEntry &entry)
         QStringLiteral("Downloading %1 (%2 bytes)...").arg(entry.fileName).arg(entry.size));
     const QString error = QStringLiteral("Error downloading ") + entry.fileName;
 
-    const QString name = safeDataFileName(entry.fileName);
+    const QString name = storableEntry(entry) ? safeDataFileName(entry.fileName) : QString();
     if (name.isEmpty()) {
-        // Never written: the name points outside the data folder or at its own lists.
+        // Never written: the name points outside the data folder or at its own lists, or
+        // the entry could not be named in update.dat afterwards.
         emit fileStatus(error);
         return false;
     }

@@ -88,8 +88,14 @@ void TestUpdateList::checksFileNames()
     QCOMPARE(safeDataFileName(u"pics/update.dat"_s), u"pics/update.dat"_s);
     for (const char *bad : {"", "../../x", "/home/u/.bashrc", "\\x", "C:\\x", "C:x", "pics/a:b",
                             "pics/../../x", "./x", "update.dat", "vers.dat", "a//b", "a/", "a\\\\b",
-                            "pics\\..", "a\tb", "a\x7f", "a\x85z"})
+                            "pics\\..", "a\tb", "a\x7f", "a\x85z", "a\"b"})
         QVERIFY2(safeDataFileName(QString::fromLatin1(bad)).isEmpty(), bad);
+    // Fields that the local file could not give back as they are.
+    QVERIFY(storableEntry({u"a"_s, u"1.5"_s, 10, u"https://h.example/a?x=1"_s}));
+    for (const UpdateEntry &bad :
+         {UpdateEntry{u"a"_s, u"\"1"_s, 10, u"u"_s}, UpdateEntry{u"a"_s, u"1"_s, 10, u"u\n"_s},
+          UpdateEntry{u"a"_s, u"1"_s, 10, u"\"u"_s}})
+        QVERIFY(!storableEntry(bad));
 }
 
 void TestUpdateList::showsProgress()

@@ -160,7 +160,7 @@ void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
 {
     // "gone" is not on the server; the run reports it and goes on.
     const QStringList names =
-        u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up update.dat vers.dat"_s
+        u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up update.dat vers.dat a\"b"_s
             .split(u' ');
     QByteArray remote = QByteArray::number(names.size() + 1) + "\r\n";
     for (const QString &name : names) {
@@ -171,7 +171,7 @@ void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
     m_server->setBody(u"/monster/update.dat"_s, remote);
 
     const QStringList shown = runUpdate();
-    QVERIFY(shown.contains(u"1: Done updating, 7 files failed!"_s));
+    QVERIFY(shown.contains(u"1: Done updating, 8 files failed!"_s));
     QVERIFY(shown.contains(u"not found: gone"_s));
     QVERIFY(shown.contains(u"status: Error downloading ../escape"_s));
     QCOMPARE(snapshot(m_dir->path()),
