@@ -12,13 +12,15 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(appinfo::executableName());
     QApplication::setApplicationVersion(appinfo::runningVersion());
+    // Lets the desktop match the windows to the launcher entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("example.quillmoor.nvmonster"));
 
     SettingsStore store(SettingsStore::defaultPath());
     store.setFailureHandler(platform::showStoreFailure);
 
     AppContext context;
     context.store = &store;
-    context.dataDir = platform::dataDir();
+    context.dataDir = platform::prepareDataDir();
     context.endpoints =
         Endpoints::load(platform::programFolder() + QStringLiteral("/nvmonster.ini"));
     SplashWindow::start(context);

@@ -1,6 +1,10 @@
 #include "programfolder.h"
 
+#include "app/appinfo.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
 
 namespace platform {
 
@@ -9,9 +13,26 @@ QString programFolder()
     return QCoreApplication::applicationDirPath();
 }
 
-QString dataDir()
+datafolder::Locations dataLocations()
 {
-    return programFolder() + QStringLiteral("/data/");
+    const QString folder = programFolder();
+    return {folder + QStringLiteral("/data/"),
+            QDir::cleanPath(folder + u'/' + appinfo::installedDataPath()) + u'/',
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                QStringLiteral("/nvmonster/data/")};
+}
+
+QString prepareDataDir()
+{
+    const datafolder::Choice choice = datafolder::choose(dataLocations());
+    if (!choice.seedFrom.isEmpty()) {
+        const datafolder::SeedResult result = datafolder::seed(choice.seedFrom, choice.dataDir);
+        // The main window names a missing data file itself; the rest is for the log.
+        if (!result.failed.isEmpty())
+            qWarning("Could not copy into %s: %s", qUtf8Printable(choice.dataDir),
+                     qUtf8Printable(result.failed.join(QStringLiteral(", "))));
+    }
+    return choice.dataDir;
 }
 
 } // namespace platform

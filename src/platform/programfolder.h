@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/datafolder.h"
+
 #include <QString>
 
 namespace platform {
@@ -7,7 +9,11 @@ namespace platform {
 // The folder that holds the executable.
 QString programFolder();
 
-// The data folder beside the executable, ending with a separator.
-QString dataDir();
+// The data folders the program may use: its own, the installed one and the user's.
+datafolder::Locations dataLocations();
+
+// The data folder to use this run, filled first from the installed data when it is the
+// user's folder; always ends with a separator.
+QString prepareDataDir();
 
 } // namespace platform

@@ -49,12 +49,15 @@ inline void writeIni(const QString &folder, const QStringList &lines)
                            (QStringLiteral("[endpoints]\n") + lines.join(u'\n') + u'\n').toUtf8());
 }
 
-// Starts the program with its settings under `configHome`.
-inline void start(QProcess &process, const QString &program, const QString &configHome)
+// Starts the program with its settings under `configHome`, and with `environment` on
+// top of this process's own.
+inline void start(QProcess &process, const QString &program, const QString &configHome,
+                  const QProcessEnvironment &extra = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.insert(extra);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, {});
@@ -95,6 +98,25 @@ inline bool keys(const QByteArray &window, const QStringList &keys)
     return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
                     QString::fromLatin1(window)}) &&
            xdotool(QStringList{QStringLiteral("key")} + keys);
+}
+
+inline const QString kMainTitle = QStringLiteral("Norvalen English Beta Monster Database Beta");
+inline const QString kAppTitle = QStringLiteral("Norvalen English Beta Monster Database");
+
+// Waits for the splash of a started program, ends it with a key, and returns the main
+// window; empty when either does not come.
+inline QByteArray skipSplash(const QProcess &process)
+{
+    QByteArray window;
+    [&] {
+        QByteArray splash;
+        QTRY_VERIFY_WITH_TIMEOUT(!(splash = findWindow(kAppTitle, process.processId())).isEmpty(),
+                                 20000);
+        keys(splash, {QStringLiteral("space")});
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = findWindow(kMainTitle, process.processId())).isEmpty(),
+                                 20000);
+    }();
+    return window;
 }
 
 } // namespace realprogram
