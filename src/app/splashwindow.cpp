@@ -81,6 +81,7 @@ SplashWindow::SplashWindow(const AppContext &context)
     Image1 = make(new QLabel(this), "Image1", QRect(18, 18, 180, 56));
     Image1->setPixmap(QPixmap(QStringLiteral(":/splash/image1.gif")));
     Image1->setScaledContents(true);
+    Image1->setAccessibleName(QStringLiteral("Quillmoor Soft"));
 
     Label2 = make(new QLabel(QStringLiteral("Presents:"), this), "Label2", QRect(210, 30, 190, 34));
     Label2->setFont(platform::layoutFont(QStringLiteral("Papyrus"), 14.25, platform::Bold));
@@ -91,6 +92,7 @@ SplashWindow::SplashWindow(const AppContext &context)
     Image2 = make(new QLabel(Frame2), "Image2", QRect(4, 4, 376, 150));
     Image2->setPixmap(QPixmap(QStringLiteral(":/splash/image2.jpg")));
     Image2->setScaledContents(true);
+    Image2->setAccessibleName(appinfo::title());
 
     Label1 = make(new QLabel(QStringLiteral("Loading  Monster Database..."), this), "Label1",
                   QRect(18, 250, 384, 30));

@@ -10,6 +10,7 @@
 #include "settings/settingsstore.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -91,8 +92,18 @@ ReportWindow::ReportWindow(const AppContext &context)
     cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
     cancel->setGeometry(rect(2280, 3360, 1575, 255));
+    // Enter presses the focused button, as in any dialog.
+    sendform->setAutoDefault(true);
+    cancel->setAutoDefault(true);
     connect(sendform, &QPushButton::clicked, this, &ReportWindow::sendform_Click);
     connect(cancel, &QPushButton::clicked, this, &ReportWindow::cancel_Click);
+
+    // Each field is named after its caption, without the colon.
+    for (const auto &[caption, field] :
+         {std::pair<QLabel *, QWidget *>{Label1, aname}, {Label2, email}, {Label3, feedback}}) {
+        caption->setBuddy(field);
+        field->setAccessibleName(caption->text().remove(u':'));
+    }
 
     setTabOrder(aname, email);
     setTabOrder(email, feedback);
@@ -148,6 +159,15 @@ void ReportWindow::sendform_Click()
 void ReportWindow::cancel_Click()
 {
     close();
+}
+
+void ReportWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        cancel_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ReportWindow::closeEvent(QCloseEvent *event)

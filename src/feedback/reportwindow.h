@@ -23,6 +23,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Esc cancels.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     explicit ReportWindow(const AppContext &context);

@@ -95,6 +95,10 @@ void MonsterWindow::buildLayout()
         widget->setObjectName(QString::fromLatin1(name));
         widget->setGeometry(geometry);
     };
+    // Screen readers call a field by its caption, without the colon.
+    auto nameAfter = [](QWidget *field, const QLabel *caption) {
+        field->setAccessibleName(caption->text().remove(u':'));
+    };
 
     monlabel = new QLabel(QStringLiteral("Select a Monster"), inner);
     place(monlabel, "monlabel", rect(120, 120, 1935, 255));
@@ -105,6 +109,8 @@ void MonsterWindow::buildLayout()
     monstername = new QListWidget(inner);
     place(monstername, "monstername", rect(120, 480, 1935, 4155));
     monstername->setUniformItemSizes(true);
+    monlabel->setBuddy(monstername);
+    nameAfter(monstername, monlabel);
 
     noteslbl = new QLabel(QStringLiteral("Notes on Monster:"), inner);
     place(noteslbl, "noteslbl", rect(120, 4800, 1935, 255));
@@ -116,6 +122,8 @@ void MonsterWindow::buildLayout()
     notes->setTabChangesFocus(true);
     // A note needs a monster to belong to.
     notes->setReadOnly(true);
+    noteslbl->setBuddy(notes);
+    nameAfter(notes, noteslbl);
 
     monsterframe = new QGroupBox(inner);
     place(monsterframe, "monsterframe", rect(2280, 120, 4215, 6615));
@@ -180,12 +188,14 @@ void MonsterWindow::buildLayout()
         value->setTextFormat(Qt::PlainText); // data text is never markup
         value->setWordWrap(true);
         value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        nameAfter(value, caption);
         this->*row.value = value;
     }
 
     display = new QLabel(monsterframe);
     place(display, "display", rect(3075, 120, 1095, 1095));
     display->setScaledContents(true);
+    display->setAccessibleName(QStringLiteral("Monster Picture"));
 
     setTabOrder(monstername, notes);
 }
@@ -381,6 +391,8 @@ void MonsterWindow::ShowSelectedMonster()
         const RecordView view = viewOf(m_table.row(row), m_context.dataDir);
         auto show = [&view](platform::ClickLabel *label, MonsterRecord::Field field) {
             label->setText(linebreaks::toLf(view.text[field]));
+            // Its name is the caption's, so the value reaches screen readers this way.
+            label->setAccessibleDescription(label->text());
         };
         show(namea, MonsterRecord::Name);
         show(hp, MonsterRecord::Hp);

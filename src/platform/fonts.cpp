@@ -6,7 +6,7 @@
 namespace platform {
 namespace {
 
-QStringList fallbacksFor(const QString &family)
+QStringList fallbacksFor(const QString &family, int style)
 {
     static const QHash<QString, QStringList> fallbacks = {
         {QStringLiteral("MS Sans Serif"),
@@ -20,6 +20,12 @@ QStringList fallbacksFor(const QString &family)
          {QStringLiteral("Z003"), QStringLiteral("URW Chancery L"),
           QStringLiteral("TeX Gyre Chorus"), QStringLiteral("DejaVu Serif")}},
     };
+    // The layouts' regular captions were fitted to a narrower face than the usual free
+    // ones, in which several overflow their boxes; bold captions fit as they are.
+    if (family == QStringLiteral("MS Sans Serif") && !(style & Bold))
+        return QStringList{QStringLiteral("Liberation Sans Narrow"),
+                           QStringLiteral("Nimbus Sans Narrow")} +
+               fallbacks.value(family);
     return fallbacks.value(family);
 }
 
@@ -28,7 +34,7 @@ QStringList fallbacksFor(const QString &family)
 QFont layoutFont(const QString &family, qreal pointSize, int style)
 {
     QFont font;
-    font.setFamilies(QStringList{family} + fallbacksFor(family));
+    font.setFamilies(QStringList{family} + fallbacksFor(family, style));
     font.setPointSizeF(pointSize);
     font.setBold(style & Bold);
     font.setItalic(style & Italic);

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPushButton>
 
 namespace {
@@ -90,6 +91,9 @@ OptionsWindow::OptionsWindow(const AppContext &context)
     done = new QPushButton(QStringLiteral("Save Settings"), this);
     done->setObjectName(QStringLiteral("done"));
     done->setGeometry(rect(2160, 2160, 1815, 255));
+    // Enter presses the focused button, as in any dialog.
+    cancel->setAutoDefault(true);
+    done->setAutoDefault(true);
     connect(cancel, &QPushButton::clicked, this, &OptionsWindow::cancel_Click);
     connect(done, &QPushButton::clicked, this, &OptionsWindow::done_Click);
 
@@ -141,6 +145,15 @@ void OptionsWindow::cancel_Click()
         main->raise();
         main->activateWindow();
     }
+}
+
+void OptionsWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        cancel_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void OptionsWindow::closeEvent(QCloseEvent *event)

@@ -25,6 +25,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Esc cancels.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     explicit OptionsWindow(const AppContext &context);

@@ -96,6 +96,7 @@ UpdateWindow::UpdateWindow(const AppContext &context)
     progressbar->setRange(0, 100);
     progressbar->setValue(0);
     progressbar->setTextVisible(false);
+    progressbar->setAccessibleName(QStringLiteral("Download Progress"));
     auto *overPanel = new QHBoxLayout(panels[2]);
     overPanel->setContentsMargins(1, 1, 1, 1);
     overPanel->addWidget(progressbar);

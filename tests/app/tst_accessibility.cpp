@@ -1,9 +1,259 @@
-#include <QTest>
+// Every window as it opens: names for screen readers, use by keyboard alone, and captions
+// that fit their boxes in the fonts of this machine.
+#include "../windowtest.h"
+#include "about/aboutwindow.h"
+#include "app/splashwindow.h"
+#include "feedback/reportwindow.h"
+#include "mainwindow/monsterwindow.h"
+#include "settings/optionswindow.h"
+#include "update/updatewindow.h"
 
-class TestAccessibility : public QObject
+#include <QAccessible>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyleOption>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString accessible(QWidget *widget, QAccessible::Text text = QAccessible::Name)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(text) : QString();
+}
+
+// The box a widget draws its caption in, with the caption and the flags it is laid out
+// with; an empty caption when the widget has none.
+struct Caption
+{
+    QString text;
+    QRect box;
+    int flags = 0;
+};
+
+Caption captionOf(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget)) {
+        const int m = label->margin();
+        return {label->text(), label->contentsRect().adjusted(m, m, -m, -m),
+                label->wordWrap() ? int(Qt::TextWordWrap) : 0};
+    }
+    if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const auto contents = qobject_cast<QCheckBox *>(button) ? QStyle::SE_CheckBoxContents
+                                                                : QStyle::SE_PushButtonContents;
+        return {option.text.remove(u'&'),
+                button->style()->subElementRect(contents, &option, button)};
+    }
+    if (auto *group = qobject_cast<QGroupBox *>(widget)) {
+        // The style sizes the title to its text; the box's own edges clip it.
+        QStyleOptionGroupBox option;
+        option.initFrom(group);
+        option.text = group->title();
+        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        option.textAlignment = group->alignment();
+        const QRect title = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                           QStyle::SC_GroupBoxLabel, group);
+        return {option.text, group->rect().contains(title) ? title : QRect()};
+    }
+    return {};
+}
+
+} // namespace
+
+class TestAccessibility : public WindowTest
 {
     Q_OBJECT
+private slots:
+    void initTestCase() { enableTestDoubles(); }
+    void init() { freshContext(); }
+    void cleanup() { closeAllWindows(); }
+
+    void everyControlHasAName_data() { everyWindow(); }
+    void everyControlHasAName();
+    void valuesAreNamedAfterTheirCaptions();
+    void captionsFitTheirBoxes_data() { everyWindow(); }
+    void captionsFitTheirBoxes();
+    void tabFollowsTheLayout_data();
+    void tabFollowsTheLayout();
+    void keysWorkTheDialogs_data();
+    void keysWorkTheDialogs();
+
+private:
+    static void everyWindow()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char *name :
+             {"monster", "frmSplash", "frmUpdate", "frmOptions", "frmReport", "frmAbout"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    // Opens a window as the program does, with nothing sent to any server.
+    QWidget *open(const QString &name)
+    {
+        m_store->save(u"settings"_s, u"progupdates"_s, u"0"_s);
+        m_store->save(u"settings"_s, u"dbupdates"_s, u"0"_s);
+        QWidget *window = nullptr;
+        if (name == u"monster")
+            window = MonsterWindow::showWindow(m_context);
+        else if (name == u"frmSplash")
+            window = SplashWindow::start(m_context);
+        else if (name == u"frmOptions")
+            window = OptionsWindow::showWindow(m_context);
+        else if (name == u"frmReport")
+            window = ReportWindow::showWindow(m_context);
+        else if (name == u"frmAbout")
+            window = AboutWindow::showWindow(m_context);
+        else if (name == u"frmUpdate") {
+            window = UpdateWindow::showWindow(m_context);
+            child<QTimer>(window, "Timer1")->stop();
+            child(window, "finished")->show(); // as it is when the files are in
+        }
+        if (!window || !QTest::qWaitForWindowActive(window))
+            qFatal("%s did not open", qPrintable(name));
+        return window;
+    }
 };
+
+void TestAccessibility::everyControlHasAName()
+{
+    QFETCH(QString, window);
+    QWidget *top = open(window);
+    QVERIFY(!accessible(top).isEmpty());
+    for (QWidget *widget : top->findChildren<QWidget *>()) {
+        const auto *label = qobject_cast<QLabel *>(widget);
+        const bool shows =
+            label ? !label->text().isEmpty() || !label->pixmap().isNull()
+                  : qobject_cast<QAbstractButton *>(widget) || qobject_cast<QProgressBar *>(widget);
+        if (widget->isVisible() && (shows || widget->focusPolicy() & Qt::TabFocus))
+            QVERIFY2(!accessible(widget).isEmpty(), qPrintable(widget->objectName()));
+    }
+}
+
+void TestAccessibility::valuesAreNamedAfterTheirCaptions()
+{
+    QWidget *main = open(u"monster"_s);
+    // Each value label, then the caption it is named after.
+    // clang-format off
+    const QStringList values = {
+        u"namea"_s, u"Name"_s, u"hp"_s, u"HP"_s, u"level"_s, u"Suggested Level"_s,
+        u"size"_s, u"Monster Size"_s, u"experience"_s, u"Experience"_s,
+        u"jobexp"_s, u"Job Experience"_s, u"defense"_s, u"Weapon Defense"_s,
+        u"mdefense"_s, u"Mage Defense"_s, u"attack"_s, u"Hostile"_s, u"undead"_s, u"Undead"_s,
+        u"treasure"_s, u"Treasure"_s, u"area"_s, u"Areas Found"_s,
+        u"description"_s, u"Description/Information"_s};
+    // clang-format on
+    child<QListWidget>(main, "monstername")->setCurrentRow(0);
+    for (qsizetype i = 0; i < values.size(); i += 2) {
+        auto *value = main->findChild<QLabel *>(values[i]);
+        QVERIFY2(value, qPrintable(values[i]));
+        QCOMPARE(accessible(value), values[i + 1]);
+        // The value itself is still told.
+        QVERIFY(!value->text().isEmpty());
+        QCOMPARE(accessible(value, QAccessible::Description), value->text());
+    }
+    QVERIFY(!accessible(child(main, "display")).isEmpty());
+}
+
+void TestAccessibility::captionsFitTheirBoxes()
+{
+    QFETCH(QString, window);
+    // Too long for their boxes in the free fonts here: they need a taller or wider box.
+    const QHash<QString, const char *> tooLong = {
+        {u"frmReport/Label4"_s, "three lines of a narrow enough free font are too tall"},
+        {u"frmAbout/oldsite"_s, "wider than its box in every free font"}};
+    // As a window opens its labels show only the captions the program gives them, no data.
+    QWidget *top = open(window);
+    QStringList cut;
+    for (QWidget *widget : top->findChildren<QWidget *>()) {
+        const Caption caption = captionOf(widget);
+        if (!widget->isVisible() || caption.text.isEmpty())
+            continue;
+        const QSize need =
+            QFontMetrics(widget->font())
+                .boundingRect(QRect(0, 0, caption.box.width(), 100000), caption.flags, caption.text)
+                .size();
+        // A line must fit across; wrapped lines must fit down too.
+        const bool fits =
+            need.width() <= caption.box.width() &&
+            (!(caption.flags & Qt::TextWordWrap) || need.height() <= caption.box.height());
+        const QString where = window + u'/' + widget->objectName();
+        if (!fits && tooLong.contains(where)) {
+            QEXPECT_FAIL("", tooLong[where], Continue);
+            QVERIFY(fits);
+        } else if (!fits) {
+            cut.append(u"%1 needs %2x%3 in %4x%5"_s.arg(where)
+                           .arg(need.width())
+                           .arg(need.height())
+                           .arg(caption.box.width())
+                           .arg(caption.box.height()));
+        }
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u"; "_s)));
+}
+
+void TestAccessibility::tabFollowsTheLayout_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("main") << u"monster"_s << QStringList{u"monstername"_s, u"notes"_s};
+    QTest::newRow("options") << u"frmOptions"_s
+                             << QStringList{u"progupdates"_s, u"dbupdates"_s, u"saveposition"_s,
+                                            u"done"_s,        u"cancel"_s,    u"searcha"_s,
+                                            u"unavailable"_s};
+    QTest::newRow("feedback") << u"frmReport"_s
+                              << QStringList{u"aname"_s, u"email"_s, u"feedback"_s, u"sendform"_s,
+                                             u"cancel"_s};
+}
+
+void TestAccessibility::tabFollowsTheLayout()
+{
+    QFETCH(QString, window);
+    QFETCH(QStringList, order);
+    open(window);
+    // Focus starts on the first control and comes round to it again; Shift+Tab goes back.
+    for (const QString &name : order) {
+        QCOMPARE(QApplication::focusWidget()->objectName(), name);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(QApplication::focusWidget()->objectName(), order.first());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), order.last());
+}
+
+void TestAccessibility::keysWorkTheDialogs_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("options: Esc") << u"frmOptions"_s << u"dbupdates"_s << Qt::Key_Escape;
+    QTest::newRow("options: Enter on Cancel") << u"frmOptions"_s << u"cancel"_s << Qt::Key_Return;
+    QTest::newRow("options: Space on Save") << u"frmOptions"_s << u"done"_s << Qt::Key_Space;
+    QTest::newRow("feedback: Esc in a line") << u"frmReport"_s << u"aname"_s << Qt::Key_Escape;
+    QTest::newRow("feedback: Esc in the text") << u"frmReport"_s << u"feedback"_s << Qt::Key_Escape;
+    QTest::newRow("feedback: Enter on Cancel") << u"frmReport"_s << u"cancel"_s << Qt::Key_Enter;
+}
+
+void TestAccessibility::keysWorkTheDialogs()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, focus);
+    QFETCH(Qt::Key, key);
+    const QPointer<QWidget> top = open(window);
+    QWidget *target = top->findChild<QWidget *>(focus);
+    target->setFocus();
+    QTest::keyClick(target, key);
+    QTRY_VERIFY(!top);
+}
 
 QTEST_MAIN(TestAccessibility)
 #include "tst_accessibility.moc"
