@@ -67,7 +67,7 @@ AboutWindow::AboutWindow(const AppContext &context)
         {"Label3", "Resources:", rect(240, 2160, 2295, 255), bold},
         {"Label22", "www.norvalen-lore.example", rect(360, 2356, 3015, 255), 0,
          &Endpoints::resourcePageUrl},
-        {"oldsite", "members.oldhost.example/~quillmoor (Inactive)", rect(360, 2519, 2655, 195)},
+        {"oldsite", "oldhost.example/~quillmoor (Inactive)", rect(360, 2519, 2655, 195)},
         {"monlist", "www.quillmoor.example/monster/list.txt", rect(360, 2716, 2895, 195), 0,
          &Endpoints::monsterListUrl},
         {"Label4", "Partners:", rect(240, 2923, 1575, 255), bold},

@@ -167,10 +167,6 @@ void TestAccessibility::valuesAreNamedAfterTheirCaptions()
 void TestAccessibility::captionsFitTheirBoxes()
 {
     QFETCH(QString, window);
-    // Too long for their boxes in the free fonts here: they need a taller or wider box.
-    const QHash<QString, const char *> tooLong = {
-        {u"frmReport/Label4"_s, "three lines of a narrow enough free font are too tall"},
-        {u"frmAbout/oldsite"_s, "wider than its box in every free font"}};
     // As a window opens its labels show only the captions the program gives them, no data.
     QWidget *top = open(window);
     QStringList cut;
@@ -186,12 +182,8 @@ void TestAccessibility::captionsFitTheirBoxes()
         const bool fits =
             need.width() <= caption.box.width() &&
             (!(caption.flags & Qt::TextWordWrap) || need.height() <= caption.box.height());
-        const QString where = window + u'/' + widget->objectName();
-        if (!fits && tooLong.contains(where)) {
-            QEXPECT_FAIL("", tooLong[where], Continue);
-            QVERIFY(fits);
-        } else if (!fits) {
-            cut.append(u"%1 needs %2x%3 in %4x%5"_s.arg(where)
+        if (!fits) {
+            cut.append(u"%1 needs %2x%3 in %4x%5"_s.arg(widget->objectName())
                            .arg(need.width())
                            .arg(need.height())
                            .arg(caption.box.width())
