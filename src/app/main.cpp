@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -15,11 +16,14 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(appinfo::runningVersion());
     // Lets the desktop match the windows to the launcher entry and its icon.
     QApplication::setDesktopFileName(QStringLiteral("example.quillmoor.nvmonster"));
-    QIcon icon;
-    for (const char *size : {"32x32", "64x64", "256x256"})
-        icon.addFile(QStringLiteral(":/icon/%1/example.quillmoor.nvmonster.png")
-                         .arg(QLatin1StringView(size)));
-    QApplication::setWindowIcon(icon);
+    // Set once the first window is up: decoding the pictures would delay it.
+    QTimer::singleShot(0, &app, [] {
+        QIcon icon;
+        for (const char *size : {"32x32", "64x64", "256x256"})
+            icon.addFile(QStringLiteral(":/icon/%1/example.quillmoor.nvmonster.png")
+                             .arg(QLatin1StringView(size)));
+        QApplication::setWindowIcon(icon);
+    });
 
     SettingsStore store(SettingsStore::defaultPath());
     store.setFailureHandler(platform::showStoreFailure);
