@@ -7,6 +7,7 @@
 #include "platform/clicklabel.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
+#include "platform/windowonce.h"
 #include "update/versionfile.h"
 
 #include <QCloseEvent>
@@ -17,7 +18,7 @@
 namespace {
 
 // A label of the window: its caption, place, and the page it opens when it is a link.
-struct LabelSpec
+struct LabelLayout
 {
     const char *name;
     const char *text;
@@ -30,14 +31,11 @@ struct LabelSpec
 
 AboutWindow *AboutWindow::showWindow(const AppContext &context)
 {
-    if (!s_instance) {
-        s_instance = new AboutWindow(context);
-        s_instance->Form_Load();
-    }
-    s_instance->show();
-    s_instance->raise();
-    s_instance->activateWindow();
-    return s_instance;
+    return platform::showOnce(s_instance, [&context] {
+        auto *window = new AboutWindow(context);
+        window->Form_Load();
+        return window;
+    });
 }
 
 AboutWindow::AboutWindow(const AppContext &context)
@@ -55,7 +53,7 @@ AboutWindow::AboutWindow(const AppContext &context)
     setFixedSize(size());
 
     const int bold = platform::Bold;
-    const LabelSpec labels[] = {
+    const LabelLayout labels[] = {
         {"lblTitle", "", rect(120, 120, 5445, 240), bold},
         {"lblVersion", "Version", rect(120, 360, 5445, 225)},
         {"dbverlabel", "", rect(120, 600, 5415, 255)},
@@ -106,17 +104,17 @@ AboutWindow::AboutWindow(const AppContext &context)
         {"Label23", "#quillmoor on irc.quillmoor.example", rect(3600, 4800, 3255, 255), 0,
          &Endpoints::ircChannelUrl},
     };
-    for (const LabelSpec &spec : labels) {
-        auto *label = new platform::ClickLabel(QString::fromUtf8(spec.text), this);
-        label->setObjectName(QString::fromLatin1(spec.name));
-        label->setGeometry(spec.geometry);
+    for (const LabelLayout &entry : labels) {
+        auto *label = new platform::ClickLabel(QString::fromUtf8(entry.text), this);
+        label->setObjectName(QString::fromLatin1(entry.name));
+        label->setGeometry(entry.geometry);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(spec.geometry.height() > 20);
-        if (spec.style != platform::Regular)
-            label->setFont(platform::dialogFont(spec.style));
-        if (spec.link) {
-            const QString url = context.endpoints.*spec.link;
+        label->setWordWrap(entry.geometry.height() > 20);
+        if (entry.style != platform::Regular)
+            label->setFont(platform::dialogFont(entry.style));
+        if (entry.link) {
+            const QString url = context.endpoints.*entry.link;
             label->setCursor(Qt::PointingHandCursor);
             label->setToolTip(url);
             connect(label, &platform::ClickLabel::clicked, this, [this, url] { OpenLink(url); });

@@ -7,6 +7,7 @@
 #include "platform/fonts.h"
 #include "platform/messagebox.h"
 #include "platform/twips.h"
+#include "platform/windowonce.h"
 #include "settings/settingsstore.h"
 
 #include <QCloseEvent>
@@ -26,14 +27,11 @@ const QString kEmail = QStringLiteral("senderemail");
 
 ReportWindow *ReportWindow::showWindow(const AppContext &context)
 {
-    if (!s_instance) {
-        s_instance = new ReportWindow(context);
-        s_instance->Form_Load();
-    }
-    s_instance->show();
-    s_instance->raise();
-    s_instance->activateWindow();
-    return s_instance;
+    return platform::showOnce(s_instance, [&context] {
+        auto *window = new ReportWindow(context);
+        window->Form_Load();
+        return window;
+    });
 }
 
 ReportWindow::ReportWindow(const AppContext &context)

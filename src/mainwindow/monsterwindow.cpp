@@ -11,6 +11,7 @@
 #include "platform/fonts.h"
 #include "platform/messagebox.h"
 #include "platform/twips.h"
+#include "platform/windowonce.h"
 #include "settings/optionswindow.h"
 #include "settings/settingsstore.h"
 #include "settings/switches.h"
@@ -41,15 +42,13 @@ constexpr int kMinOuterHeight = 8235;
 
 MonsterWindow *MonsterWindow::showWindow(const AppContext &context)
 {
-    if (!s_instance) {
-        s_instance = new MonsterWindow(context);
-        s_instance->Form_Load();
-    }
-    s_instance->show();
-    s_instance->setEnabled(true);
-    s_instance->raise();
-    s_instance->activateWindow();
-    return s_instance;
+    if (s_instance)
+        s_instance->setEnabled(true);
+    return platform::showOnce(s_instance, [&context] {
+        auto *window = new MonsterWindow(context);
+        window->Form_Load();
+        return window;
+    });
 }
 
 MonsterWindow::MonsterWindow(const AppContext &context)

@@ -3,6 +3,7 @@
 #include "mainwindow/monsterwindow.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
+#include "platform/windowonce.h"
 #include "settings/settingsstore.h"
 #include "settings/switches.h"
 
@@ -28,14 +29,11 @@ int boxState(Qt::CheckState state)
 
 OptionsWindow *OptionsWindow::showWindow(const AppContext &context)
 {
-    if (!s_instance) {
-        s_instance = new OptionsWindow(context);
-        s_instance->Form_Load();
-    }
-    s_instance->show();
-    s_instance->raise();
-    s_instance->activateWindow();
-    return s_instance;
+    return platform::showOnce(s_instance, [&context] {
+        auto *window = new OptionsWindow(context);
+        window->Form_Load();
+        return window;
+    });
 }
 
 OptionsWindow::OptionsWindow(const AppContext &context)

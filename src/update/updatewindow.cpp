@@ -5,6 +5,7 @@
 #include "platform/fonts.h"
 #include "platform/messagebox.h"
 #include "platform/twips.h"
+#include "platform/windowonce.h"
 #include "update/updaterun.h"
 
 #include <QCloseEvent>
@@ -23,14 +24,11 @@ constexpr int kRunDelayMs = 1000;
 
 UpdateWindow *UpdateWindow::showWindow(const AppContext &context)
 {
-    if (!s_instance) {
-        s_instance = new UpdateWindow(context);
-        s_instance->Form_Load();
-    }
-    s_instance->show();
-    s_instance->raise();
-    s_instance->activateWindow();
-    return s_instance;
+    return platform::showOnce(s_instance, [&context] {
+        auto *window = new UpdateWindow(context);
+        window->Form_Load();
+        return window;
+    });
 }
 
 UpdateWindow::UpdateWindow(const AppContext &context)
