@@ -183,11 +183,7 @@ void TestCrash::killedWhileTypingKeepsTheNote()
     int kept = 0;
     for (int kill = 0; kill < 5; ++kill) {
         const QString config = dir.filePath(u"config"_s + QString::number(kill));
-        {
-            SettingsStore store(config + u"/nvmonster/settings.sqlite"_s);
-            store.save(u"settings"_s, u"progupdates"_s, u"0"_s);
-            store.save(u"settings"_s, u"dbupdates"_s, u"0"_s);
-        }
+        setChecks(config, false);
         QProcess process;
         const QByteArray window = startToMainWindow(process, program, config);
         QVERIFY(!window.isEmpty());
@@ -214,12 +210,9 @@ void TestCrash::twoCopiesShareTheStore()
         dir.filePath(u"data/cml.nmd"_s),
         testsupport::dataFile({testsupport::record(u"Ant"_s), testsupport::record(u"Bat"_s)}));
     const QString config = dir.filePath(u"config"_s);
-    {
-        SettingsStore store(config + u"/nvmonster/settings.sqlite"_s);
-        store.save(u"settings"_s, u"progupdates"_s, u"0"_s);
-        store.save(u"settings"_s, u"dbupdates"_s, u"0"_s);
-        store.save(u"settings"_s, u"saveposition"_s, u"1"_s);
-    }
+    setChecks(config, false);
+    SettingsStore(config + u"/nvmonster/settings.sqlite"_s)
+        .save(u"settings"_s, u"saveposition"_s, u"1"_s);
     QProcess first, second;
     const QByteArray a = startToMainWindow(first, program, config);
     const QByteArray b = startToMainWindow(second, program, config);

@@ -5,7 +5,6 @@
 #include "../testsupport.h"
 #include "app/appinfo.h"
 #include "realprogram.h"
-#include "settings/settingsstore.h"
 #include "testserver.h"
 #include "update/updatelist.h"
 
@@ -93,11 +92,7 @@ void TestInstall::launcherEntryAndMetainfoAreValid()
 
 void TestInstall::launch(QProcess &process, const QString &home, bool checks)
 {
-    {
-        SettingsStore store(home + u"/config/nvmonster/settings.sqlite"_s);
-        store.save(u"settings"_s, u"progupdates"_s, checks ? u"1"_s : u"0"_s);
-        store.save(u"settings"_s, u"dbupdates"_s, checks ? u"1"_s : u"0"_s);
-    }
+    setChecks(home + u"/config"_s, checks);
     // What the launcher runs: the entry's Exec, found on the PATH.
     const QByteArray entry =
         readFile(m_prefix + u"/share/applications/"_s + kAppId + u".desktop"_s);
@@ -183,11 +178,7 @@ void TestInstall::portableCopyKeepsItsOwnFolder()
     testsupport::writeFile(folder + u"/data/cml.nmd"_s,
                            testsupport::dataFile({testsupport::record(u"Bat"_s)}));
     const QString home = m_dir.filePath(u"portablehome"_s);
-    {
-        SettingsStore store(home + u"/config/nvmonster/settings.sqlite"_s);
-        store.save(u"settings"_s, u"progupdates"_s, u"0"_s);
-        store.save(u"settings"_s, u"dbupdates"_s, u"0"_s);
-    }
+    setChecks(home + u"/config"_s, false);
     QProcessEnvironment environment;
     environment.insert(u"XDG_DATA_HOME"_s, home + u"/share"_s);
     QProcess process;

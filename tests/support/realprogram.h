@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../testsupport.h"
+#include "settings/settingsstore.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -47,6 +48,15 @@ inline void writeIni(const QString &folder, const QStringList &lines)
 {
     testsupport::writeFile(folder + QStringLiteral("/nvmonster.ini"),
                            (QStringLiteral("[endpoints]\n") + lines.join(u'\n') + u'\n').toUtf8());
+}
+
+// Switches both start-up checks on or off in the store under `configHome`.
+inline void setChecks(const QString &configHome, bool on)
+{
+    SettingsStore store(configHome + QStringLiteral("/nvmonster/settings.sqlite"));
+    for (const char *key : {"progupdates", "dbupdates"})
+        store.save(QStringLiteral("settings"), QString::fromLatin1(key),
+                   on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 // Starts the program with its settings under `configHome`, and with `environment` on
