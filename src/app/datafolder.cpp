@@ -3,6 +3,7 @@
 #include "monsters/windows1252.h"
 #include "update/updatelist.h"
 #include "update/versionfile.h"
+#include "update/wholefile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,14 +18,6 @@ namespace {
 
 const QString kListFile = u"update.dat"_s;
 const QString kVersionFile = u"vers.dat"_s;
-
-QList<UpdateEntry> readList(const QString &folder)
-{
-    QFile file(folder + kListFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return readUpdateList(regroupLocalList(file.readAll())).entries;
-}
 
 // The entry naming `name` (the last one, as the downloader reads a list), or null.
 const UpdateEntry *entryFor(const QList<UpdateEntry> &list, const QString &name)
@@ -62,12 +55,6 @@ bool copyWhole(const QString &source, const QString &target)
     return in.error() == QFileDevice::NoError && out.commit();
 }
 
-bool writeWhole(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
-
 } // namespace
 
 Choice choose(const Locations &locations)
@@ -83,8 +70,8 @@ SeedResult seed(const QString &from, const QString &to)
     SeedResult result;
     if (!QFileInfo(from).isDir())
         return result;
-    const QList<UpdateEntry> fromList = readList(from);
-    QList<UpdateEntry> toList = readList(to);
+    const QList<UpdateEntry> fromList = readLocalListFile(from + kListFile);
+    QList<UpdateEntry> toList = readLocalListFile(to + kListFile);
 
     // The listed files first, in their order, so that a new list keeps it.
     QStringList names;
@@ -121,7 +108,7 @@ SeedResult seed(const QString &from, const QString &to)
     }
 
     if (!result.copied.isEmpty()) {
-        if (!writeWhole(to + kListFile, windows1252::encode(listText(toList))))
+        if (!writeWholeFile(to + kListFile, windows1252::encode(listText(toList))))
             result.failed.append(kListFile);
     }
     // The version claims the whole database: move it only when nothing is missing.

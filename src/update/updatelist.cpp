@@ -3,6 +3,7 @@
 #include "monsters/itemreader.h"
 #include "monsters/windows1252.h"
 
+#include <QFile>
 #include <QHash>
 #include <QStringList>
 #include <algorithm>
@@ -145,6 +146,15 @@ QString regroupLocalList(QByteArrayView fileBytes)
         ++field;
     }
     return text;
+}
+
+QList<UpdateEntry> readLocalListFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const UpdateList list = readUpdateList(regroupLocalList(file.readAll()));
+    return list.readable ? list.entries : QList<UpdateEntry>();
 }
 
 qsizetype markNeededEntries(QList<UpdateEntry> &remote, const QList<UpdateEntry> &local)

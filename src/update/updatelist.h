@@ -42,6 +42,10 @@ UpdateList readUpdateList(const QString &text);
 // behind the count line; returns that text (which readUpdateList() then reads).
 QString regroupLocalList(QByteArrayView fileBytes);
 
+// The entries of the local update.dat at `path`; none when it is missing or cannot be
+// read as a list (then every remote file counts as changed).
+QList<UpdateEntry> readLocalListFile(const QString &path);
+
 // Marks each remote entry that is not current and returns how many were marked. An
 // entry is current when the last local entry with the same file name has the same
 // version (exact, case-sensitive) and the same size; the URL is not compared.

@@ -3,9 +3,7 @@
 #include "monsters/windows1252.h"
 #include "net/httpfetcher.h"
 #include "update/versionfile.h"
-
-#include <QFile>
-#include <QSaveFile>
+#include "update/wholefile.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,12 +11,6 @@ namespace {
 
 const QString kListFile = QStringLiteral("update.dat");
 const QString kVersionFile = QStringLiteral("vers.dat");
-
-bool writeWhole(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
 
 // The local entries with those stored in this run put in at their remote versions: what
 // is really on disk.
@@ -68,7 +60,7 @@ void UpdateRun::run()
         return;
     }
 
-    m_local = readLocalList();
+    m_local = readLocalListFile(m_config.dataDir + kListFile);
     m_updateCount = markNeededEntries(m_remote, m_local);
     QList<UpdateEntry> needed;
     for (const UpdateEntry &entry : std::as_const(m_remote)) {
@@ -107,16 +99,6 @@ bool UpdateRun::readRemoteList()
     m_remote = list.entries;
     m_listReadable = true;
     return true;
-}
-
-QList<UpdateEntry> UpdateRun::readLocalList() const
-{
-    // A missing or unreadable local list counts as empty: every remote file is fetched.
-    QFile file(m_config.dataDir + kListFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const UpdateList list = readUpdateList(regroupLocalList(file.readAll()));
-    return list.readable ? list.entries : QList<UpdateEntry>();
 }
 
 void UpdateRun::downloadAll(const QList<UpdateEntry> &needed)
@@ -173,7 +155,7 @@ bool UpdateRun::writeLocalList()
     const bool everythingStored = m_failed == 0 && m_stored.size() == m_updateCount;
     const QString text = everythingStored ? m_remoteText + QStringLiteral("\r\n")
                                           : listText(onDisk(m_local, m_stored));
-    return writeWhole(m_config.dataDir + kListFile, windows1252::encode(text));
+    return writeWholeFile(m_config.dataDir + kListFile, windows1252::encode(text));
 }
 
 void UpdateRun::finishFiles(bool anyFiles)
@@ -207,5 +189,5 @@ void UpdateRun::replaceVersionFile()
     if (reply.isEmpty() || versionfile::isWebPage(reply))
         return;
     m_versionReplaced =
-        writeWhole(m_config.dataDir + kVersionFile, versionfile::localFileBytes(reply));
+        writeWholeFile(m_config.dataDir + kVersionFile, versionfile::localFileBytes(reply));
 }

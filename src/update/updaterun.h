@@ -48,7 +48,6 @@ signals:
 
 private:
     bool readRemoteList();
-    QList<UpdateEntry> readLocalList() const;
     void downloadAll(const QList<UpdateEntry> &needed);
     bool downloadFile(const UpdateEntry &entry);
     bool writeLocalList();
