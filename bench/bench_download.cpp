@@ -4,9 +4,9 @@
 // Also reports how far the downloader grew the process's peak memory. The server runs in a
 // child process, so that it takes no processor time from the downloader's own process.
 #include "benchsupport.h"
-#include "net/httpfetcher.h"
+#include "httpfetcher.h"
 #include "testserver.h"
-#include "update/updaterun.h"
+#include "updaterun.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -90,7 +90,8 @@ int main(int argc, char *argv[])
 
         QFile::remove(data + QStringLiteral("update.dat")); // so the file is fetched again
         HttpFetcher fetcher(std::chrono::milliseconds(0));
-        UpdateRun run(fetcher, {data, url("/monster/update.dat"), url("/monster/vers.dat")});
+        UpdateRun run(fetcher,
+                      {DataFolder(data), url("/monster/update.dat"), url("/monster/vers.dat")});
         timer.restart();
         run.run();
         programTimes.append(seconds(timer));

@@ -1,8 +1,8 @@
 // Saving a note per keystroke into a store that already holds many notes.
 //   bench_notes [notes stored, default 10000]
 #include "benchsupport.h"
-#include "monsters/notes.h"
-#include "settings/settingsstore.h"
+#include "notes.h"
+#include "settingsstore.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -7,8 +7,8 @@
 //    stays for its three seconds in between).
 // The program runs from a program folder of its own, with an nvmonster.ini pointing at
 // the loopback server, and a settings folder of its own (XDG_CONFIG_HOME).
-#include "app/appinfo.h"
-#include "settings/settingsstore.h"
+#include "appinfo.h"
+#include "settingsstore.h"
 #include "testserver.h"
 #include "xstart.h"
 

@@ -2,10 +2,10 @@
 //   bench_viewer <database.nmd> [picture folder]
 // The picture folder's files are copied beside the database so that records show pictures.
 #include "benchsupport.h"
-#include "mainwindow/monsterwindow.h"
-#include "monsters/monstertable.h"
-#include "platform/messagebox.h"
-#include "settings/settingsstore.h"
+#include "messagebox.h"
+#include "monstertable.h"
+#include "monsterwindow.h"
+#include "settingsstore.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     load.print("load into table and list");
 
     SettingsStore store(dir.filePath(QStringLiteral("settings.sqlite")));
-    const AppContext context{&store, dataDir};
+    const AppContext context{&store, DataFolder(dataDir)};
     QElapsedTimer opening;
     opening.start();
     MonsterWindow *window = MonsterWindow::showWindow(context);

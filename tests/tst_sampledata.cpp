@@ -1,9 +1,10 @@
 // The bundled sample data is what a newcomer first sees: it must load whole, name
 // pictures that open in every format, and come with update and version files that match.
-#include "monsters/monstertable.h"
-#include "monsters/recordview.h"
-#include "update/updatelist.h"
-#include "update/versionfile.h"
+#include "datafolder.h"
+#include "monstertable.h"
+#include "recordview.h"
+#include "updatelist.h"
+#include "versionfile.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -40,7 +41,7 @@ void TestSampleData::loadsWholeAndPicturesOpen()
     QSet<QByteArray> formats;
     int missing = 0;
     for (qsizetype r = 0; r < table.size(); ++r) {
-        const RecordView view = viewOf(table.row(r), path({}));
+        const RecordView view = viewOf(table.row(r), DataFolder(path({})));
         QVERIFY(!view.text[MonsterRecord::Name].isEmpty());
         if (view.picturePath.isEmpty() || !QFile::exists(view.picturePath)) {
             missing += !view.picturePath.isEmpty();
@@ -60,7 +61,7 @@ void TestSampleData::updateAndVersionFilesMatch()
     QVERIFY(list.readable);
     QVERIFY(list.entries.size() > 40);
     for (const UpdateEntry &entry : list.entries)
-        QCOMPARE(QFile(path(safeDataFileName(entry.fileName))).size(), entry.size);
+        QCOMPARE(QFile(path(DataFolder::safeName(entry.fileName))).size(), entry.size);
     const QString version = versionfile::firstField(read(u"vers.dat"_s));
     QCOMPARE(version.size(), versionfile::kVersionLength); // the checks compare nine
 }

@@ -7,8 +7,8 @@
 //   nvgen splash <outdir>
 
 #include "gifwriter.h"
-#include "monsters/monstertable.h"
-#include "monsters/windows1252.h"
+#include "monstertable.h"
+#include "windows1252.h"
 
 #include <QBuffer>
 #include <QColor>

@@ -2,14 +2,14 @@
 // looking at layouts: the main window on the sample data with a monster selected and a
 // note typed, and each of the other windows as it opens.
 //   nvshot <data folder> <monster name> <note> <output folder>
-#include "about/aboutwindow.h"
-#include "app/splashwindow.h"
-#include "feedback/reportwindow.h"
-#include "mainwindow/monsterwindow.h"
-#include "platform/messagebox.h"
-#include "settings/optionswindow.h"
-#include "settings/settingsstore.h"
-#include "update/updatewindow.h"
+#include "aboutwindow.h"
+#include "messagebox.h"
+#include "monsterwindow.h"
+#include "optionswindow.h"
+#include "reportwindow.h"
+#include "settingsstore.h"
+#include "splashwindow.h"
+#include "updatewindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
     SettingsStore store(config.filePath(QStringLiteral("settings.sqlite")));
     AppContext context;
     context.store = &store;
-    context.dataDir = args[1] + u'/';
+    context.dataFolder = DataFolder(args[1]);
     // No checks at start: nothing leaves this machine.
     store.save(QStringLiteral("settings"), QStringLiteral("progupdates"), QStringLiteral("0"));
     store.save(QStringLiteral("settings"), QStringLiteral("dbupdates"), QStringLiteral("0"));

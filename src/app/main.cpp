@@ -1,9 +1,9 @@
-#include "app/appcontext.h"
-#include "app/appinfo.h"
-#include "app/splashwindow.h"
-#include "platform/messagebox.h"
-#include "platform/programfolder.h"
-#include "settings/settingsstore.h"
+#include "appcontext.h"
+#include "appinfo.h"
+#include "messagebox.h"
+#include "programfolder.h"
+#include "settingsstore.h"
+#include "splashwindow.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
 
     AppContext context;
     context.store = &store;
-    context.dataDir = platform::prepareDataDir();
+    context.dataFolder = platform::prepareDataDir();
     context.endpoints =
         Endpoints::load(platform::programFolder() + QStringLiteral("/nvmonster.ini"));
     SplashWindow::start(context);

@@ -1,5 +1,7 @@
 #include "endpoints.h"
 
+#include "datafolder.h"
+
 #include <QFile>
 #include <QList>
 
@@ -24,8 +26,8 @@ Endpoints Endpoints::defaults()
 {
     Endpoints e;
     e.programVersionUrl = kHost + QStringLiteral("monster.txt");
-    e.databaseVersionUrl = kHost + QStringLiteral("monster/vers.dat");
-    e.updateListUrl = kHost + QStringLiteral("monster/update.dat");
+    e.databaseVersionUrl = kHost + QStringLiteral("monster/") + DataFolder::versionName();
+    e.updateListUrl = kHost + QStringLiteral("monster/") + DataFolder::listName();
     e.downloadPageUrl = kHost + QStringLiteral("monster/download.html");
     e.feedbackUrl = kHost + QStringLiteral("send1.php");
     e.makerSiteUrl = kHost;

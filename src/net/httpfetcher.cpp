@@ -1,7 +1,7 @@
-#include "net/httpfetcher.h"
+#include "httpfetcher.h"
 
-#include "app/appinfo.h"
-#include "monsters/windows1252.h"
+#include "appinfo.h"
+#include "windows1252.h"
 
 #include <QDir>
 #include <QEventLoop>

@@ -1,12 +1,12 @@
 // Every window as it opens: names for screen readers, use by keyboard alone, and captions
 // that fit their boxes in the fonts of this machine.
-#include "../windowtest.h"
-#include "about/aboutwindow.h"
-#include "app/splashwindow.h"
-#include "feedback/reportwindow.h"
-#include "mainwindow/monsterwindow.h"
-#include "settings/optionswindow.h"
-#include "update/updatewindow.h"
+#include "aboutwindow.h"
+#include "monsterwindow.h"
+#include "optionswindow.h"
+#include "reportwindow.h"
+#include "splashwindow.h"
+#include "updatewindow.h"
+#include "windowtest.h"
 
 #include <QAccessible>
 #include <QCheckBox>

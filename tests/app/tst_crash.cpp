@@ -1,12 +1,12 @@
 // The real program killed at random moments (SIGKILL, as a power cut would end it for
 // the program) and run twice at once: nothing it wrote may be lost, half-written or
 // claimed without being there.
-#include "../testsupport.h"
-#include "app/appinfo.h"
+#include "appinfo.h"
 #include "realprogram.h"
-#include "settings/settingsstore.h"
+#include "settingsstore.h"
 #include "testserver.h"
-#include "update/updatelist.h"
+#include "testsupport.h"
+#include "updatelist.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

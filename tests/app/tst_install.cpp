@@ -2,11 +2,11 @@
 // fills the user's data folder from the installed data and updates there; a portable
 // copy keeps to its own folder. NV_INSTALLED_PREFIX names an installation to check (the
 // Debian package's /usr); without it the test installs the build into a folder of its own.
-#include "../testsupport.h"
-#include "app/appinfo.h"
+#include "appinfo.h"
 #include "realprogram.h"
 #include "testserver.h"
-#include "update/updatelist.h"
+#include "testsupport.h"
+#include "updatelist.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>

@@ -1,10 +1,10 @@
 // The real program, as a user runs it: a copy of the executable in a program folder of
 // its own, its data folder and an nvmonster.ini that points at a loopback server. Runs on
 // an X server of its own (Xvfb) and drives the windows with the keyboard through xdotool.
-#include "../testsupport.h"
-#include "app/appinfo.h"
+#include "appinfo.h"
 #include "realprogram.h"
 #include "testserver.h"
+#include "testsupport.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

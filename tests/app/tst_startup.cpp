@@ -1,11 +1,11 @@
 // The hand-overs between the windows: the splash with its start-up checks, the manual
 // check from the menu, and the downloader, against a real HTTP server on loopback.
-#include "../windowtest.h"
-#include "app/appinfo.h"
-#include "app/splashwindow.h"
-#include "mainwindow/monsterwindow.h"
+#include "appinfo.h"
+#include "monsterwindow.h"
+#include "splashwindow.h"
 #include "testserver.h"
-#include "update/updatewindow.h"
+#include "updatewindow.h"
+#include "windowtest.h"
 
 #include <QAction>
 #include <QLabel>
@@ -55,7 +55,7 @@ void TestStartup::init()
     m_context.endpoints.updateListUrl = m_server->urlText(u"/monster/update.dat"_s);
     m_context.checkTimeout = std::chrono::milliseconds(3000);
     m_context.downloadTimeout = std::chrono::milliseconds(3000);
-    testsupport::writeFile(m_context.dataDir + u"vers.dat"_s, "\"2026.1206\"\r\n");
+    testsupport::writeFile(m_context.dataFolder.path() + u"vers.dat"_s, "\"2026.1206\"\r\n");
     m_server->setBody(u"/monster.txt"_s, appinfo::runningVersion().toLatin1());
     m_server->setBody(u"/monster/vers.dat"_s, "2026.1206\r\n");
 }
@@ -157,7 +157,7 @@ void TestStartup::databaseUpdateRunsTheDownloaderThenContinues()
     QCOMPARE(child<QLabel>(window, "panel1")->text(), u"Finished Updating Database"_s);
     QCOMPARE(child<QLabel>(window, "panel2")->text(), u"100%"_s);
     QCOMPARE(child<QLabel>(window, "lblFileStatus2")->text(), u"cml.nmd updated."_s);
-    QTRY_COMPARE(testsupport::readFile(m_context.dataDir + u"vers.dat"_s),
+    QTRY_COMPARE(testsupport::readFile(m_context.dataFolder.path() + u"vers.dat"_s),
                  QByteArray("\"2026.1207\"\r\n"));
 
     QTest::mouseClick(child(window, "finished"), Qt::LeftButton);
@@ -194,7 +194,7 @@ void TestStartup::continueDuringTheVersionStepWaitsForIt()
     QVERIFY(acted);
     QVERIFY(closeRefused);
     QVERIFY(!mainTooEarly);
-    QCOMPARE(testsupport::readFile(m_context.dataDir + u"vers.dat"_s),
+    QCOMPARE(testsupport::readFile(m_context.dataFolder.path() + u"vers.dat"_s),
              QByteArray("\"2026.1207\"\r\n"));
 }
 
@@ -207,7 +207,7 @@ void TestStartup::secondDownloaderRunStartsFromZero()
     closeAllWindows();
 
     // One more file changes; the second run counts only its own.
-    const QByteArray list = testsupport::readFile(m_context.dataDir + u"update.dat"_s);
+    const QByteArray list = testsupport::readFile(m_context.dataFolder.path() + u"update.dat"_s);
     m_server->setBody(u"/data/extra.gif"_s, "GIF89a");
     m_server->setBody(u"/monster/update.dat"_s,
                       "3\r\n" + list.sliced(3).trimmed() + "\r\nextra.gif,1,6," +

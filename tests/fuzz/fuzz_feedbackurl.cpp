@@ -1,6 +1,6 @@
 // The feedback request on any typed text: the script must receive exactly the three
 // values, under exactly the three keys.
-#include "feedback/feedbackrequest.h"
+#include "feedbackrequest.h"
 
 #include <cstddef>
 #include <cstdint>

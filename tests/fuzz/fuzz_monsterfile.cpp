@@ -1,7 +1,7 @@
 // The monster data file loader on any bytes: every record must split into its fields and
 // decode for display without a fault.
-#include "monsters/monstertable.h"
-#include "monsters/recordview.h"
+#include "monstertable.h"
+#include "recordview.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,11 +9,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const MonsterTable table =
-        MonsterTable::parse(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+        MonsterTable::parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     const QStringList names = table.listTexts();
     if (names.size() != table.size())
         __builtin_trap();
     for (qsizetype r = 0; r < table.size(); ++r)
-        viewOf(table.row(r), QStringLiteral("/data/"));
+        viewOf(table.row(r), DataFolder(QStringLiteral("/data/")));
     return 0;
 }

@@ -1,8 +1,10 @@
 // The update list readers on any bytes: the text form as fetched, and the local file read
 // back field by field. Whatever reads as a list must survive being written out and read
 // back, as update.dat is after every stored file.
-#include "monsters/windows1252.h"
-#include "update/updatelist.h"
+#include "datafolder.h"
+#include "downloadprogress.h"
+#include "updatelist.h"
+#include "windows1252.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     markNeededEntries(remote.entries, local.entries);
     DownloadProgress progress(remote.entries);
     for (const UpdateEntry &entry : remote.entries) {
-        safeDataFileName(entry.fileName);
+        DataFolder::safeName(entry.fileName);
         const int percent = progress.fileDone(entry);
         if (percent < 0 || percent > 100)
             __builtin_trap();

@@ -1,6 +1,6 @@
 // The vers.dat reader and the version comparison on any bytes.
-#include "monsters/windows1252.h"
-#include "update/versionfile.h"
+#include "versionfile.h"
+#include "windows1252.h"
 
 #include <cstddef>
 #include <cstdint>

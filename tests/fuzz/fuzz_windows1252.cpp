@@ -1,6 +1,6 @@
 // The Windows-1252 decoder: every byte becomes one character, and encoding gives the
 // bytes back.
-#include "monsters/windows1252.h"
+#include "windows1252.h"
 
 #include <cstddef>
 #include <cstdint>

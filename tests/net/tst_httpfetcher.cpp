@@ -1,7 +1,7 @@
-#include "../testsupport.h"
-#include "app/appinfo.h"
-#include "net/httpfetcher.h"
+#include "appinfo.h"
+#include "httpfetcher.h"
 #include "testserver.h"
+#include "testsupport.h"
 
 #include <QElapsedTimer>
 #include <QNetworkProxy>

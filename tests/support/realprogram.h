@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../testsupport.h"
-#include "settings/settingsstore.h"
+#include "settingsstore.h"
+#include "testsupport.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -1,0 +1,45 @@
+#include "versionfile.h"
+
+#include "itemreader.h"
+#include "windows1252.h"
+
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace versionfile {
+
+QString firstField(QByteArrayView fileBytes)
+{
+    ItemReader reader(fileBytes);
+    return windows1252::decode(reader.next());
+}
+
+std::optional<QString> readLocalVersion(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return firstField(bytes);
+}
+
+bool isWebPage(const QString &reply)
+{
+    return reply.toLower().contains(u"<html"_s);
+}
+
+bool databaseVersionsDiffer(const QString &local, const QString &remote)
+{
+    return local.left(kVersionLength) != remote.left(kVersionLength);
+}
+
+QByteArray localFileBytes(const QString &remoteReply)
+{
+    // Quoted, so that a comma or line break inside the version reads back whole.
+    return windows1252::encode(u'"' + remoteReply.left(kVersionLength) + u"\"\r\n"_s);
+}
+
+} // namespace versionfile

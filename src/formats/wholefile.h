@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Files that are replaced whole: written through a temporary file in the same folder that
+// takes the old file's place only when everything was written, so the old file stays
+// whole on any failure.
+namespace wholefile {
+
+bool write(const QString &path, const QByteArray &bytes);
+
+// Copies `source` over `target`, creating the folders on the way.
+bool copy(const QString &source, const QString &target);
+
+} // namespace wholefile

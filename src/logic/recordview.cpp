@@ -1,0 +1,27 @@
+#include "recordview.h"
+
+QString decodeForDisplay(QStringView stored)
+{
+    QString out;
+    out.reserve(stored.size() + 8);
+    for (const QChar ch : stored) {
+        if (ch == kCommaSubstitute)
+            out.append(u',');
+        else if (ch == kLineBreakSubstitute)
+            out.append(QStringLiteral("\r\n"));
+        else
+            out.append(ch);
+    }
+    return out;
+}
+
+RecordView viewOf(const MonsterRecord &record, const DataFolder &folder)
+{
+    RecordView view;
+    for (int f = 0; f < MonsterRecord::FieldCount; ++f)
+        view.text[std::size_t(f)] = decodeForDisplay(record.field(f));
+    const QString &picture = view.text[MonsterRecord::Picture];
+    if (!picture.isEmpty())
+        view.picturePath = folder.file(picture);
+    return view;
+}

@@ -1,0 +1,177 @@
+#include "reportwindow.h"
+
+#include "feedbackrequest.h"
+#include "fonts.h"
+#include "httpfetcher.h"
+#include "linebreaks.h"
+#include "messagebox.h"
+#include "monsterwindow.h"
+#include "settingsstore.h"
+#include "twips.h"
+#include "windowonce.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+const QString kSection = QStringLiteral("feedback");
+const QString kName = QStringLiteral("sendername");
+const QString kEmail = QStringLiteral("senderemail");
+
+} // namespace
+
+ReportWindow *ReportWindow::showWindow(const AppContext &context)
+{
+    return platform::showOnce(s_instance, [&context] {
+        auto *window = new ReportWindow(context);
+        window->Form_Load();
+        return window;
+    });
+}
+
+ReportWindow::ReportWindow(const AppContext &context)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    , m_context(context)
+{
+    using twips::rect;
+    setObjectName(QStringLiteral("frmReport"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Feedback Form"));
+    setFont(platform::dialogFont());
+    setFixedSize(twips::toPixels(3975), twips::toPixels(3735));
+
+    auto label = [this](const char *name, const QString &text, QRect geometry, int style) {
+        auto *item = new QLabel(text, this);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setGeometry(geometry);
+        item->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        item->setWordWrap(true);
+        item->setFont(platform::dialogFont(style));
+        return item;
+    };
+    Label4 = label("Label4",
+                   QStringLiteral("Found a bug? Information on a monster inaccurate? Have a new "
+                                  "idea for the Monster DB? Send us a note and let Quillmoor Soft "
+                                  "know your thoughts!"),
+                   rect(120, 120, 3735, 615), platform::Regular);
+    Label4->setStyleSheet(QStringLiteral("color: navy"));
+    Label1 =
+        label("Label1", QStringLiteral("Your Name:"), rect(120, 840, 1095, 255), platform::Bold);
+    Label2 =
+        label("Label2", QStringLiteral("Your E-mail:"), rect(120, 1080, 1095, 255), platform::Bold);
+    Label3 =
+        label("Label3", QStringLiteral("Feedback:"), rect(120, 1320, 975, 255), platform::Bold);
+    Label99 = label("Label99", QString(), rect(120, 3000, 2055, 615), platform::Regular);
+    Label99->setFont(platform::layoutFont(QStringLiteral("Palatino Linotype"), 12,
+                                          platform::Bold | platform::Italic));
+    Label99->setStyleSheet(QStringLiteral("color: navy"));
+
+    aname = new QLineEdit(this);
+    aname->setObjectName(QStringLiteral("aname"));
+    aname->setGeometry(rect(1200, 840, 2655, 285));
+    email = new QLineEdit(this);
+    email->setObjectName(QStringLiteral("email"));
+    email->setGeometry(rect(1200, 1080, 2655, 285));
+    feedback = new QPlainTextEdit(this);
+    feedback->setObjectName(QStringLiteral("feedback"));
+    feedback->setGeometry(rect(240, 1560, 3615, 1335));
+    feedback->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    feedback->setTabChangesFocus(true);
+
+    sendform = new QPushButton(QStringLiteral("Send Feedback"), this);
+    sendform->setObjectName(QStringLiteral("sendform"));
+    sendform->setGeometry(rect(2280, 3000, 1575, 255));
+    cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancel"));
+    cancel->setGeometry(rect(2280, 3360, 1575, 255));
+    // Enter presses the focused button, as in any dialog.
+    sendform->setAutoDefault(true);
+    cancel->setAutoDefault(true);
+    connect(sendform, &QPushButton::clicked, this, &ReportWindow::sendform_Click);
+    connect(cancel, &QPushButton::clicked, this, &ReportWindow::cancel_Click);
+
+    // Each field is named after its caption, without the colon.
+    for (const auto &[caption, field] :
+         {std::pair<QLabel *, QWidget *>{Label1, aname}, {Label2, email}, {Label3, feedback}}) {
+        caption->setBuddy(field);
+        field->setAccessibleName(caption->text().remove(u':'));
+    }
+
+    setTabOrder(aname, email);
+    setTabOrder(email, feedback);
+    setTabOrder(feedback, sendform);
+    setTabOrder(sendform, cancel);
+
+    Inet1 = new HttpFetcher(context.checkTimeout, this);
+    Inet1->setObjectName(QStringLiteral("Inet1"));
+}
+
+void ReportWindow::Form_Load()
+{
+    SettingsStore &store = *m_context.store;
+    aname->setText(store.get(kSection, kName));
+    email->setText(store.get(kSection, kEmail));
+}
+
+void ReportWindow::sendform_Click()
+{
+    SettingsStore &store = *m_context.store;
+    store.save(kSection, kName, aname->text());
+    store.save(kSection, kEmail, email->text());
+    sendform->setEnabled(false);
+    Label99->setText(QStringLiteral("Sending feedback... Please wait..."));
+
+    const QUrl url = feedback::requestUrl(m_context.endpoints.feedbackUrl,
+                                          linebreaks::toCrLf(feedback->toPlainText()),
+                                          aname->text(), email->text());
+    const QPointer<ReportWindow> self(this);
+    const FetchResult reply = Inet1->fetch(url);
+    // Closed while waiting: the request was dropped and nothing more is said.
+    if (!self || !isVisible())
+        return;
+
+    // An error page is not a receipt.
+    if (reply.ok && !reply.body.isEmpty()) {
+        Label99->setText(QStringLiteral("Feedback Received Thank You!"));
+        platform::showMessage(
+            this, QStringLiteral("Feedback Received"),
+            QStringLiteral("Your feedback has been received by Quillmoor Soft. Thank you!"),
+            platform::Buttons::OkCancel);
+        close();
+        return;
+    }
+    Label99->setText(QStringLiteral("Error"));
+    sendform->setEnabled(true);
+    platform::showMessage(this, QStringLiteral("Feedback Error"),
+                          QStringLiteral("There was an error while trying to process your "
+                                         "feedback form submission. Please try again later."),
+                          platform::Buttons::OkCancel);
+}
+
+void ReportWindow::cancel_Click()
+{
+    close();
+}
+
+void ReportWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        cancel_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void ReportWindow::closeEvent(QCloseEvent *event)
+{
+    Inet1->abort();
+    if (MonsterWindow *main = MonsterWindow::instance())
+        main->setEnabled(true);
+    QWidget::closeEvent(event);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "dataseed.h"
+
+#include <QString>
+
+namespace platform {
+
+// The folder that holds the executable.
+QString programFolder();
+
+// The data folders the program may use: its own, the installed one and the user's.
+dataseed::Locations dataLocations();
+
+// The data folder to use this run, filled first from the installed data when it is the
+// user's folder; always ends with a separator.
+DataFolder prepareDataDir();
+
+} // namespace platform

@@ -1,0 +1,217 @@
+#include "httpfetcher.h"
+#include "testserver.h"
+#include "testsupport.h"
+#include "updaterun.h"
+
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(TestServer::Reply)
+
+namespace {
+
+using Files = QMap<QString, QByteArray>;
+
+// Every file under `dir`, by relative path.
+Files snapshot(const QString &dir)
+{
+    Files files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(dir).relativeFilePath(path), testsupport::readFile(path));
+    }
+    return files;
+}
+
+TestServer::Reply reply(int status, const QByteArray &body)
+{
+    TestServer::Reply r;
+    r.status = status;
+    r.body = body;
+    return r;
+}
+
+} // namespace
+
+class TestUpdateRun : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void downloadsChangedFilesWithProgress();
+    void interruptedFileLeavesHonestFilesAndNextRunFinishes();
+    void unsafeNamesAndMissingFilesAreNeverWritten();
+    void unusableRepliesChangeNothing_data();
+    void unusableRepliesChangeNothing();
+
+private:
+    // Runs an update and returns what the window would have shown, one line per text; the
+    // panels' texts start with their number.
+    QStringList runUpdate();
+    QByteArray entry(const QString &name, const QString &version, qint64 size) const
+    {
+        return u"%1,%2,%3,%4\r\n"_s
+            .arg(name, version, QString::number(size), m_server->urlText(u"/files/"_s + name))
+            .toLatin1();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestServer> m_server;
+    QString m_data;
+    HttpFetcher m_fetcher{std::chrono::milliseconds(5000)};
+};
+
+void TestUpdateRun::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_data = m_dir->filePath(u"data/"_s);
+    QDir().mkpath(m_data);
+    m_server = std::make_unique<TestServer>();
+    m_server->setBody(u"/monster/vers.dat"_s, "2026.12b-x\r\n");
+}
+
+QStringList TestUpdateRun::runUpdate()
+{
+    UpdateRun run(m_fetcher, {DataFolder(m_data), m_server->urlText(u"/monster/update.dat"_s),
+                              m_server->urlText(u"/monster/vers.dat"_s)});
+    QStringList shown;
+    const auto show = [&shown](const QString &what) {
+        return [&shown, what](const QString &text) { shown.append(what + text); };
+    };
+    connect(&run, &UpdateRun::panelText, this, [&](int panel, const QString &text) {
+        shown.append(u"%1: %2"_s.arg(panel).arg(text));
+    });
+    connect(&run, &UpdateRun::fileStatus, this, show(u"status: "_s));
+    connect(&run, &UpdateRun::fileStatus2, this, show(u"status2: "_s));
+    connect(&run, &UpdateRun::fileNotFound, this, show(u"not found: "_s));
+    connect(&run, &UpdateRun::filesFinished, this, [&] { shown.append(u"continue"_s); });
+    run.run();
+    return shown;
+}
+
+void TestUpdateRun::downloadsChangedFilesWithProgress()
+{
+    const QByteArray list =
+        "3\r\n" + entry(u"a.gif"_s, u"1"_s, 3000) + entry(u"pics\\b.bmp"_s, u"1"_s, 5000);
+    m_server->setBody(u"/monster/update.dat"_s, list);
+    m_server->setBody(u"/files/a.gif"_s, QByteArray(3000, 'a'));
+    m_server->setBody(u"/files/pics\\b.bmp"_s, QByteArray(5000, 'b'));
+    testsupport::writeFile(m_data + u"pics/b.bmp"_s, QByteArray(9000, 'o')); // longer, older
+
+    QCOMPARE(
+        runUpdate(),
+        (QStringList{u"1: Getting Versions..."_s, u"1: Comparing versions..."_s,
+                     u"1: 2 files to update ..."_s, u"2: 0%"_s, u"1: Downloading file 1 of 2..."_s,
+                     u"status: Downloading a.gif (3000 bytes)..."_s, u"status: "_s,
+                     u"status2: a.gif updated."_s, u"2: 37%"_s, u"1: Downloading file 2 of 2..."_s,
+                     u"status: Downloading pics\\b.bmp (5000 bytes)..."_s, u"status: "_s,
+                     u"status2: pics\\b.bmp updated."_s, u"2: 98%"_s, u"1: Done updating!"_s,
+                     u"2: 100%"_s, u"1: Finished Updating Database"_s, u"continue"_s}));
+    QCOMPARE(snapshot(m_data), (Files{{u"a.gif"_s, QByteArray(3000, 'a')},
+                                      {u"pics/b.bmp"_s, QByteArray(5000, 'b')},
+                                      {u"update.dat"_s, list + "\r\n"},
+                                      {u"vers.dat"_s, "\"2026.12b-\"\r\n"}}));
+}
+
+void TestUpdateRun::interruptedFileLeavesHonestFilesAndNextRunFinishes()
+{
+    testsupport::writeFile(m_data + u"update.dat"_s,
+                           "3\r\n" + entry(u"a"_s, u"1"_s, 4) + entry(u"b"_s, u"1"_s, 4) + "\r\n");
+    testsupport::writeFile(m_data + u"b"_s, "old2");
+    testsupport::writeFile(m_data + u"vers.dat"_s, "\"2026.12a\"\r\n");
+    const QByteArray remote = "4\r\n" + entry(u"a"_s, u"2"_s, 4000) + entry(u"b"_s, u"2"_s, 4000) +
+                              entry(u"c"_s, u"2"_s, 4000);
+    m_server->setBody(u"/monster/update.dat"_s, remote);
+    m_server->setBody(u"/files/a"_s, QByteArray(4000, 'A'));
+    TestServer::Reply cut = reply(200, QByteArray(4000, 'B'));
+    cut.cutOff = true;
+    m_server->setReply(u"/files/b"_s, cut);
+    m_server->setBody(u"/files/c"_s, QByteArray(4000, 'C'));
+
+    QVERIFY(runUpdate().contains(u"1: Done updating, one file failed!"_s));
+    // b is untouched, with no half file; update.dat claims what is on disk.
+    QCOMPARE(snapshot(m_data), (Files{{u"a"_s, QByteArray(4000, 'A')},
+                                      {u"b"_s, "old2"},
+                                      {u"c"_s, QByteArray(4000, 'C')},
+                                      {u"update.dat"_s, "4\r\n" + entry(u"a"_s, u"2"_s, 4000) +
+                                                            entry(u"b"_s, u"1"_s, 4) +
+                                                            entry(u"c"_s, u"2"_s, 4000) + "\r\n"},
+                                      {u"vers.dat"_s, "\"2026.12a\"\r\n"}}));
+
+    // The next run fetches only what is missing and then renews everything.
+    m_server->setBody(u"/files/b"_s, QByteArray(4000, 'B'));
+    QVERIFY(runUpdate().contains(u"1: One file to update ..."_s));
+    QCOMPARE(testsupport::readFile(m_data + u"b"_s), QByteArray(4000, 'B'));
+    QCOMPARE(testsupport::readFile(m_data + u"update.dat"_s), remote + "\r\n");
+    QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12b-\"\r\n"));
+
+    // With nothing left to fetch, only the version file is renewed.
+    m_server->setBody(u"/monster/vers.dat"_s, "2026.12c");
+    QVERIFY(runUpdate().contains(u"1: No files to update!"_s));
+    QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12c\"\r\n"));
+    QCOMPARE(m_server->hits(u"/files/a"_s) + m_server->hits(u"/files/c"_s), 2);
+}
+
+void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
+{
+    // "gone" is not on the server; the run reports it and goes on.
+    const QStringList names =
+        u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up update.dat vers.dat a\"b"_s
+            .split(u' ');
+    QByteArray remote = QByteArray::number(names.size() + 1) + "\r\n";
+    for (const QString &name : names) {
+        remote += entry(name, u"1"_s, 5);
+        if (name != u"gone")
+            m_server->setBody(u"/files/"_s + name, name.toUtf8());
+    }
+    m_server->setBody(u"/monster/update.dat"_s, remote);
+
+    const QStringList shown = runUpdate();
+    QVERIFY(shown.contains(u"1: Done updating, 8 files failed!"_s));
+    QVERIFY(shown.contains(u"not found: gone"_s));
+    QVERIFY(shown.contains(u"status: Error downloading ../escape"_s));
+    QCOMPARE(snapshot(m_dir->path()),
+             (Files{{u"data/ok"_s, "ok"},
+                    {u"data/update.dat"_s, "2\r\n" + entry(u"ok"_s, u"1"_s, 5) + "\r\n"}}));
+    QVERIFY(!QFile::exists(u"/tmp/nvmonster-absolute"_s));
+}
+
+void TestUpdateRun::unusableRepliesChangeNothing_data()
+{
+    QTest::addColumn<TestServer::Reply>("list");
+    QTest::addColumn<TestServer::Reply>("version");
+    QTest::addColumn<QString>("panel"); // what the window says
+
+    const QByteArray line = "x,1,5,http://127.0.0.1:1/x\r\n";
+    const TestServer::Reply version = reply(200, "2026.12b\r\n"), empty = reply(200, "1\r\n");
+    const QString unreadable = u"1: No files updated: the update list could not be read."_s;
+    const QString none = u"1: No files to update!"_s;
+    QTest::newRow("list: server error") << reply(500, "2\r\n" + line) << version << unreadable;
+    QTest::newRow("list: web page") << reply(200, "2\r\n<HTML>" + line) << version << unreadable;
+    QTest::newRow("list: too few lines") << reply(200, "3\r\n" + line) << version << unreadable;
+    QTest::newRow("version: web page") << empty << reply(200, "<html>2026.12z") << none;
+    QTest::newRow("version: server error") << empty << reply(500, "2026.12z") << none;
+    QTest::newRow("version: empty") << empty << reply(200, {}) << none;
+}
+
+void TestUpdateRun::unusableRepliesChangeNothing()
+{
+    QFETCH(TestServer::Reply, list);
+    QFETCH(TestServer::Reply, version);
+    QFETCH(QString, panel);
+    m_server->setReply(u"/monster/update.dat"_s, list);
+    m_server->setReply(u"/monster/vers.dat"_s, version);
+    testsupport::writeFile(m_data + u"vers.dat"_s, "\"old\"\r\n");
+
+    const QStringList shown = runUpdate();
+    QVERIFY(shown.contains(panel));
+    QCOMPARE(shown.last(), u"continue"_s);
+    QCOMPARE(snapshot(m_data), (Files{{u"vers.dat"_s, "\"old\"\r\n"}}));
+}
+
+QTEST_MAIN(TestUpdateRun)
+#include "tst_updaterun.moc"

@@ -1,0 +1,156 @@
+#include "settingsstore.h"
+#include "switches.h"
+#include "testsupport.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestSettingsStore : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void roundTripsAwkwardKeysAndValues_data();
+    void roundTripsAwkwardKeysAndValues();
+    void keysAreCaseSensitiveAndSectionsSeparate();
+    void persistsAcrossReopening();
+    void secondConnectionSharesTheStore();
+    void unwritableFolderFailsOnceAndKeepsGoing();
+    void switchReading_data();
+    void switchReading();
+    void defaultFillLeavesZeroAlone();
+
+private:
+    QString storePath() const { return m_dir->filePath(u"cfg/nvmonster/settings.sqlite"_s); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestSettingsStore::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestSettingsStore::roundTripsAwkwardKeysAndValues_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("slash") << u"Wolf/Dire"_s << u"x"_s;
+    QTest::newRow("backslash") << u"C:\\Wolf"_s << u"x"_s;
+    QTest::newRow("equals and brackets") << u"[notes]\r\nkey=value"_s << u"x"_s;
+    QTest::newRow("comma and spaces") << u"  Crab, Giant  "_s << u"  padded  "_s;
+    QTest::newRow("line break in name") << u"Two\r\nLines"_s << u"a\r\nb\r\n\r\n"_s;
+    QTest::newRow("non-latin") << u"Ogre’s Cousin 漢"_s << u"€ — …"_s;
+    QTest::newRow("empty value") << u"Bat"_s << QString();
+    QTest::newRow("quote and semicolon") << u"it's \"x\"; DROP"_s << u"'; --"_s;
+}
+
+void TestSettingsStore::roundTripsAwkwardKeysAndValues()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    SettingsStore store(storePath());
+    QVERIFY(store.isOpen());
+    QVERIFY(store.save(u"notes"_s, key, u"first"_s));
+    QVERIFY(store.save(u"notes"_s, key, value));
+    QCOMPARE(store.get(u"notes"_s, key), value);
+}
+
+void TestSettingsStore::keysAreCaseSensitiveAndSectionsSeparate()
+{
+    SettingsStore store(storePath());
+    QCOMPARE(store.get(u"notes"_s, u"never written"_s), QString());
+    store.save(u"notes"_s, u"Bat"_s, u"upper"_s);
+    store.save(u"notes"_s, u"bat"_s, u"lower"_s);
+    store.save(u"settings"_s, u"Bat"_s, u"other section"_s);
+    QCOMPARE(store.get(u"notes"_s, u"Bat"_s), u"upper"_s);
+    QCOMPARE(store.get(u"notes"_s, u"bat"_s), u"lower"_s);
+    QCOMPARE(store.get(u"settings"_s, u"Bat"_s), u"other section"_s);
+    QCOMPARE(store.get(u"Notes"_s, u"Bat"_s), QString());
+}
+
+void TestSettingsStore::persistsAcrossReopening()
+{
+    {
+        SettingsStore store(storePath());
+        store.save(u"placement"_s, u"maintop"_s, u"1440"_s);
+        store.save(u"notes"_s, u"Bat"_s, u"drops cards\r\nat night"_s);
+    }
+    SettingsStore reopened(storePath());
+    QCOMPARE(reopened.get(u"placement"_s, u"maintop"_s), u"1440"_s);
+    QCOMPARE(reopened.get(u"notes"_s, u"Bat"_s), u"drops cards\r\nat night"_s);
+}
+
+void TestSettingsStore::secondConnectionSharesTheStore()
+{
+    // Two running copies of the program: each sees the other's saves at once.
+    SettingsStore first(storePath());
+    SettingsStore second(storePath());
+    for (int i = 0; i < 50; ++i) {
+        QVERIFY(first.save(u"notes"_s, u"Bat"_s, QString::number(i)));
+        QCOMPARE(second.get(u"notes"_s, u"Bat"_s), QString::number(i));
+        QVERIFY(second.save(u"notes"_s, u"Wolf"_s, QString::number(i)));
+        QCOMPARE(first.get(u"notes"_s, u"Wolf"_s), QString::number(i));
+    }
+}
+
+void TestSettingsStore::unwritableFolderFailsOnceAndKeepsGoing()
+{
+    // A file where the folder should be: the store can be neither created nor written.
+    testsupport::writeFile(m_dir->filePath(u"blocked"_s), "not a folder");
+    SettingsStore store(m_dir->filePath(u"blocked/nvmonster/settings.sqlite"_s));
+    QVERIFY(!store.isOpen());
+
+    QStringList reasons;
+    store.setFailureHandler([&reasons](const QString &reason) { reasons.append(reason); });
+    QCOMPARE(reasons.size(), 1); // the failure at opening is reported when the handler arrives
+    QVERIFY(reasons.first().contains(u"blocked"_s));
+
+    QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed"_s));
+    QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed more"_s));
+    QCOMPARE(store.get(u"notes"_s, u"Bat"_s), QString());
+    QCOMPARE(reasons.size(), 1);
+    QVERIFY(!store.lastError().isEmpty());
+
+    // A database that is not one: opening fails with SQLite's reason.
+    testsupport::writeFile(m_dir->filePath(u"garbage.sqlite"_s), QByteArray(4096, 'x'));
+    SettingsStore garbage(m_dir->filePath(u"garbage.sqlite"_s));
+    QVERIFY(!garbage.isOpen());
+    QVERIFY(!garbage.save(u"notes"_s, u"Bat"_s, u"x"_s));
+    QVERIFY(garbage.lastError().contains(u"garbage.sqlite"_s));
+}
+
+void TestSettingsStore::switchReading_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("1") << u"1"_s << true;
+    QTest::newRow("1.0") << u"1.0"_s << true;
+    QTest::newRow("spaces") << u" 1 "_s << true;
+    QTest::newRow("0") << u"0"_s << false;
+    QTest::newRow("2") << u"2"_s << false;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("not a number") << u"yes"_s << false;
+}
+
+void TestSettingsStore::switchReading()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, on);
+    QCOMPARE(switchIsOn(text), on);
+}
+
+void TestSettingsStore::defaultFillLeavesZeroAlone()
+{
+    SettingsStore store(storePath());
+    store.save(u"settings"_s, u"progupdates"_s, u"0"_s);
+    fillDefaultSwitches(store);
+    QCOMPARE(store.get(u"settings"_s, u"progupdates"_s), u"0"_s);
+    for (const char16_t *key : {u"search", u"unavailable", u"dbupdates", u"saveposition"})
+        QCOMPARE(store.get(u"settings"_s, QString::fromUtf16(key)), u"1"_s);
+}
+
+QTEST_APPLESS_MAIN(TestSettingsStore)
+#include "tst_settingsstore.moc"
