@@ -4,11 +4,11 @@
 // Also reports how far the downloader grew the process's peak memory. The server runs in a
 // child process, so that it takes no processor time from the downloader's own process.
 #include "benchsupport.h"
-#include "httpfetcher.h"
 #include "testserver.h"
 #include "updaterun.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -89,11 +89,12 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "curl failed\n");
 
         QFile::remove(data + QStringLiteral("update.dat")); // so the file is fetched again
-        HttpFetcher fetcher(std::chrono::milliseconds(0));
-        UpdateRun run(fetcher,
-                      {DataFolder(data), url("/monster/update.dat"), url("/monster/vers.dat")});
+        UpdateRun run({DataFolder(data), url("/monster/update.dat"), url("/monster/vers.dat"), {}});
+        QEventLoop loop;
+        QObject::connect(&run, &UpdateRun::finished, &loop, &QEventLoop::quit);
         timer.restart();
-        run.run();
+        run.start();
+        loop.exec();
         programTimes.append(seconds(timer));
         if (run.failedCount() != 0 || QFileInfo(data + QStringLiteral("big.dat")).size() != size)
             std::fprintf(stderr, "the downloader failed\n");

@@ -56,10 +56,11 @@ int main(int argc, char *argv[])
     load.print("load into table and list");
 
     SettingsStore store(dir.filePath(QStringLiteral("settings.sqlite")));
-    const AppContext context{&store, DataFolder(dataDir)};
+    const DataFolder folder(dataDir);
     QElapsedTimer opening;
     opening.start();
-    MonsterWindow *window = MonsterWindow::showWindow(context);
+    auto *window = new MonsterWindow(store, folder, MonsterTable::loadFile(folder.databaseFile()));
+    window->show();
     std::printf("%-44s %10.1f ms\n", "main window created, loaded and shown",
                 double(opening.nsecsElapsed()) / 1e6);
 

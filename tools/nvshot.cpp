@@ -6,6 +6,7 @@
 #include "messagebox.h"
 #include "monsterwindow.h"
 #include "optionswindow.h"
+#include "program.h"
 #include "reportwindow.h"
 #include "settingsstore.h"
 #include "splashwindow.h"
@@ -24,7 +25,7 @@ namespace {
 bool save(QWidget *window, const QString &folder, const char *name)
 {
     QApplication::processEvents();
-    return window->grab().save(folder + u'/' + QString::fromLatin1(name));
+    return window && window->grab().save(folder + u'/' + QString::fromLatin1(name));
 }
 
 } // namespace
@@ -40,17 +41,17 @@ int main(int argc, char *argv[])
     platform::messagetesting::enable();
     QTemporaryDir config;
     SettingsStore store(config.filePath(QStringLiteral("settings.sqlite")));
-    AppContext context;
-    context.store = &store;
-    context.dataFolder = DataFolder(args[1]);
     // No checks at start: nothing leaves this machine.
     store.save(QStringLiteral("settings"), QStringLiteral("progupdates"), QStringLiteral("0"));
     store.save(QStringLiteral("settings"), QStringLiteral("dbupdates"), QStringLiteral("0"));
+    Program program({&store, DataFolder(args[1]), Endpoints::defaults(), TransferPolicy()});
     const QString out = args[4];
 
-    bool ok = save(SplashWindow::start(context), out, "splash.png");
+    program.start();
+    bool ok = save(program.splash(), out, "splash.png");
 
-    MonsterWindow *window = MonsterWindow::showWindow(context);
+    program.openMainWindow();
+    QWidget *window = program.mainWindow();
     auto *list = window->findChild<QListWidget *>(QStringLiteral("monstername"));
     const QList<QListWidgetItem *> found = list->findItems(args[2], Qt::MatchExactly);
     if (found.isEmpty()) {
@@ -63,12 +64,16 @@ int main(int argc, char *argv[])
     list->setFocus();
     ok &= save(window, out, "mainwindow.png");
 
-    ok &= save(OptionsWindow::showWindow(context), out, "options.png");
-    ok &= save(ReportWindow::showWindow(context), out, "feedback.png");
-    ok &= save(AboutWindow::showWindow(context), out, "about.png");
+    program.openOptions();
+    ok &= save(program.options(), out, "options.png");
+    program.openFeedback();
+    ok &= save(program.feedback(), out, "feedback.png");
+    program.openAbout();
+    ok &= save(program.about(), out, "about.png");
 
     // The downloader as it looks when done, without a server to talk to.
-    UpdateWindow *update = UpdateWindow::showWindow(context);
+    program.openDownloader();
+    QWidget *update = program.downloader();
     update->findChild<QLabel *>(QStringLiteral("panel1"))
         ->setText(QStringLiteral("Finished Updating Database"));
     update->findChild<QLabel *>(QStringLiteral("panel2"))->setText(QStringLiteral("100%"));

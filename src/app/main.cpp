@@ -1,9 +1,8 @@
-#include "appcontext.h"
 #include "appinfo.h"
 #include "messagebox.h"
+#include "program.h"
 #include "programfolder.h"
 #include "settingsstore.h"
-#include "splashwindow.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -16,6 +15,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(appinfo::runningVersion());
     // Lets the desktop match the windows to the launcher entry and its icon.
     QApplication::setDesktopFileName(QStringLiteral("example.quillmoor.nvmonster"));
+    // The program knows its windows: an Options window left open keeps it running after
+    // the main window has closed, although it is a tool window.
+    QApplication::setQuitOnLastWindowClosed(false);
     // Set once the first window is up: decoding the pictures would delay it.
     QTimer::singleShot(0, &app, [] {
         QIcon icon;
@@ -28,11 +30,13 @@ int main(int argc, char *argv[])
     SettingsStore store(SettingsStore::defaultPath());
     store.setFailureHandler(platform::showStoreFailure);
 
-    AppContext context;
-    context.store = &store;
-    context.dataFolder = platform::prepareDataDir();
-    context.endpoints =
-        Endpoints::load(platform::programFolder() + QStringLiteral("/nvmonster.ini"));
-    SplashWindow::start(context);
+    Program::Setup setup;
+    setup.store = &store;
+    setup.folder = programfolder::prepareDataDir();
+    setup.endpoints =
+        Endpoints::load(programfolder::programFolder() + QStringLiteral("/nvmonster.ini"));
+    Program program(std::move(setup));
+    QObject::connect(&program, &Program::lastWindowClosed, &app, &QCoreApplication::quit);
+    program.start();
     return QApplication::exec();
 }

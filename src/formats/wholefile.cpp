@@ -10,7 +10,8 @@ namespace wholefile {
 bool write(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+           file.write(bytes) == bytes.size() && file.commit();
 }
 
 bool copy(const QString &source, const QString &target)
@@ -19,7 +20,7 @@ bool copy(const QString &source, const QString &target)
     if (!in.open(QIODevice::ReadOnly) || !QDir().mkpath(QFileInfo(target).path()))
         return false;
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(1 << 16);

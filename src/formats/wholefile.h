@@ -5,7 +5,8 @@
 
 // Files that are replaced whole: written through a temporary file in the same folder that
 // takes the old file's place only when everything was written, so the old file stays
-// whole on any failure.
+// whole on any failure. Writes are unbuffered: a buffered write that a full disk cuts short
+// is not reported by the buffer's flush, and the short file would take the old one's place.
 namespace wholefile {
 
 bool write(const QString &path, const QByteArray &bytes);

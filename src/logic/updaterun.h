@@ -1,18 +1,24 @@
 #pragma once
 
 #include "datafolder.h"
+#include "downloadprogress.h"
+#include "transfers.h"
 #include "updatelist.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 class HttpFetcher;
 
-// One run of the database update: fetch the remote update list, compare it with the
-// local update.dat, download every changed data file, keep update.dat honest after each
-// stored file, and renew vers.dat when everything arrived. The texts the downloader
-// window shows are reported by the signals as they change.
+// One run of the database update: fetch the remote update list, compare it with the local
+// one, download every changed data file, keep the local list honest as files are stored,
+// and renew the version file when everything arrived. The texts the downloader window
+// shows are reported by the signals as they change. Deleting the run ends it.
 class UpdateRun : public QObject
 {
     Q_OBJECT
@@ -22,18 +28,22 @@ public:
         DataFolder folder;
         QString updateListUrl;
         QString databaseVersionUrl;
+        TransferPolicy transfers;
     };
 
-    UpdateRun(HttpFetcher &fetcher, Config config, QObject *parent = nullptr);
+    explicit UpdateRun(Config config, QObject *parent = nullptr);
+    ~UpdateRun() override;
 
-    // Runs the whole update and returns when it is over. Transfers wait with local event
-    // loops, so the window keeps repainting meanwhile.
-    void run();
+    // The server has no such file: the run waits until `acknowledged` is called (the
+    // maker wants to hear of it, and the user reads it first). By default it goes on.
+    void setNotFoundHandler(
+        std::function<void(const QString &fileName, std::function<void()> acknowledged)> handler);
+
+    void start();
 
     bool isRunning() const { return m_running; }
-    qsizetype updateCount() const { return m_updateCount; }
-    qsizetype failedCount() const { return m_failed; }
-    bool listReadable() const { return m_listReadable; }
+    qsizetype updateCount() const { return m_needed.size(); }
+    qsizetype failedCount() const { return m_failedNames.size(); }
     bool versionFileReplaced() const { return m_versionReplaced; }
 
 signals:
@@ -42,30 +52,35 @@ signals:
     void fileStatus(const QString &text);
     void fileStatus2(const QString &text);
     void progressChanged(int percent);
-    // The server has no such file: the maker wants to hear of it.
-    void fileNotFound(const QString &fileName);
     // Every file has been dealt with; only the version file step is left.
     void filesFinished();
+    // The run is over.
+    void finished();
 
 private:
-    bool readRemoteList();
-    void downloadAll(const QList<UpdateEntry> &needed);
-    bool downloadFile(const UpdateEntry &entry);
-    bool writeLocalList();
-    void replaceVersionFile();
-    void finishFiles(bool anyFiles);
+    void listArrived(const FetchResult &result);
+    void downloadNext();
+    void fileArrived(const FetchResult &result);
+    void fileDone(bool stored);
+    void recordStored(const UpdateEntry &entry);
+    bool writeLocalList(bool force);
+    void finishFiles();
+    void versionArrived(const FetchResult &result);
 
-    HttpFetcher &m_fetcher;
     Config m_config;
+    HttpFetcher *m_fetcher = nullptr;
+    std::function<void(const QString &, std::function<void()>)> m_notFound;
     bool m_running = false;
 
     QString m_remoteText;
-    QList<UpdateEntry> m_remote;
-    QList<UpdateEntry> m_local;
-    QList<UpdateEntry> m_stored; // stored in this run, at their remote entries
+    QList<UpdateEntry> m_needed;
+    qsizetype m_next = 0;
+    std::unique_ptr<DownloadProgress> m_progress;
+    // What the local list says is on disk: its entries, each name once, by position.
+    QList<UpdateEntry> m_onDisk;
+    QHash<QString, qsizetype> m_onDiskAt;
+    bool m_listDirty = false;
+    QElapsedTimer m_sinceListWritten;
     QStringList m_failedNames;
-    qsizetype m_updateCount = 0;
-    qsizetype m_failed = 0;
-    bool m_listReadable = false;
     bool m_versionReplaced = false;
 };

@@ -2,83 +2,104 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <chrono>
-#include <memory>
+#include <functional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QSaveFile;
+class QTimer;
+
+// One HTTP GET and what may come back.
+struct FetchRequest
+{
+    QUrl url;
+    // Empty: the body is kept in memory. Otherwise it streams into this file through a
+    // temporary file beside it, which replaces the file only when the whole body arrived;
+    // missing folders on the way are made.
+    QString filePath;
+    // The most a body kept in memory may hold: a longer one is a failure, so that an
+    // endless reply cannot grow the program.
+    qint64 maxBodyBytes = 64 * 1024;
+    // The exact length the body must have (a data file's listed size), or -1 for any.
+    qint64 expectedSize = -1;
+    // Only a 200 answer counts (a data file); otherwise any status below 400 does.
+    bool requireOk = false;
+    // The longest wait for the next byte, and for the whole transfer (zero: none).
+    std::chrono::milliseconds pauseTimeout{60000};
+    std::chrono::milliseconds deadline{60000};
+
+    // `url` as a user or a list writes it: spaces and other characters a URL cannot carry
+    // are encoded.
+    static QUrl normalised(const QString &url);
+};
 
 // What one transfer brought back.
 struct FetchResult
 {
-    // The whole body arrived and the server's status was below 400.
+    // The whole body arrived with an accepted status.
     bool ok = false;
     // The HTTP status, or 0 when no reply arrived.
     int status = 0;
-    // The body (fetch() only; fetchToFile() leaves it empty).
+    // The body, kept in memory only; empty for a failure and for a body stored in a file.
     QByteArray body;
-    // Bytes of body received, for both kinds of fetch.
+    // Bytes of body received.
     qint64 bytes = 0;
-    // Why the transfer failed, for the user; empty on success.
+    // Why the transfer failed, in words for the user; empty on success.
     QString error;
 };
 
-// One window's transfer control: one HTTP GET at a time, waited for with a local event
-// loop so that the window keeps repainting and handling input meanwhile.
+// One window's transfer control: one HTTP GET at a time, reported when it is over.
 //
-// A status of 400 or above is a failure, as are transport errors and a body cut off
-// before its end. Redirects are followed as Qt does by default (never from HTTPS to
-// HTTP); TLS certificates are verified.
+// A status of 400 or above is a failure, as are transport errors, a body cut off before
+// its end, a reply in a content encoding that was not asked for (every request asks for
+// none), a pause longer than the request allows and a transfer past its deadline.
+// Redirects are followed as Qt does by default (never from HTTPS to HTTP); TLS
+// certificates are verified.
 class HttpFetcher : public QObject
 {
     Q_OBJECT
 public:
-    // The longest pause in a transfer before it fails; zero waits for ever.
-    static constexpr std::chrono::milliseconds kDefaultTimeout{60000};
+    using Done = std::function<void(const FetchResult &)>;
 
-    explicit HttpFetcher(std::chrono::milliseconds transferTimeout = kDefaultTimeout,
-                         QObject *parent = nullptr);
+    explicit HttpFetcher(QObject *parent = nullptr);
     ~HttpFetcher() override;
 
-    std::chrono::milliseconds transferTimeout() const { return m_timeout; }
-    void setTransferTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    // Starts a transfer. `done` is called once, from the event loop and never from within
+    // this call, unless `context` is gone by then or abort() ended the transfer. While a
+    // transfer runs another one fails at once, without asking the server.
+    void get(const FetchRequest &request, QObject *context, Done done);
 
-    // The URL property: stores the URL as the control normalises it.
-    void setUrl(const QString &url);
-    QUrl url() const { return m_url; }
+    bool isBusy() const { return m_reply != nullptr; }
 
-    // Fetches `url` and returns when the whole body has arrived or the transfer failed.
-    FetchResult fetch(const QUrl &url);
+    // Ends the running transfer; its `done` is not called.
+    void abort();
 
     // The body of a fetch as text; the servers' texts are Windows-1252.
     static QString text(const FetchResult &result);
-
-    // Streams the body into `filePath` (through a temporary file in the same folder):
-    // the file is replaced only when the whole body has arrived, and left as it was
-    // otherwise. Missing folders on the way are created.
-    FetchResult fetchToFile(const QUrl &url, const QString &filePath);
-
-    // True while a transfer runs; a fetch started meanwhile fails at once.
-    bool isBusy() const { return m_reply != nullptr; }
-
-    // Ends the running transfer; its fetch returns a failure.
-    void abort();
 
 signals:
     // Progress of the running transfer; `total` is -1 when the server did not say.
     void received(qint64 bytes, qint64 total);
 
 private:
-    struct Transfer;
+    void drain();
+    void fail(const QString &reason);
+    void finish();
+    QString failure() const;
+    void cleanUp();
 
-    FetchResult run(const QUrl &url, class QSaveFile *file);
-
-    std::chrono::milliseconds m_timeout;
-    QUrl m_url;
     QNetworkAccessManager *m_manager = nullptr;
     QNetworkReply *m_reply = nullptr;
-    // The running transfer's state, on run()'s stack; null when idle.
-    Transfer *m_transfer = nullptr;
+    QSaveFile *m_file = nullptr;
+    QTimer *m_deadline = nullptr;
+    FetchRequest m_request;
+    QPointer<QObject> m_context;
+    Done m_done;
+    QByteArray m_body;
+    qint64 m_bytes = 0;
+    QString m_failure;
 };

@@ -3,6 +3,7 @@
 #include "aboutwindow.h"
 #include "monsterwindow.h"
 #include "optionswindow.h"
+#include "program.h"
 #include "reportwindow.h"
 #include "splashwindow.h"
 #include "updatewindow.h"
@@ -75,8 +76,17 @@ class TestAccessibility : public WindowTest
     Q_OBJECT
 private slots:
     void initTestCase() { enableTestDoubles(); }
-    void init() { freshContext(); }
-    void cleanup() { closeAllWindows(); }
+    void init()
+    {
+        freshFolder();
+        m_program = std::make_unique<Program>(
+            Program::Setup{m_store.get(), m_folder, Endpoints::defaults(), {}});
+    }
+    void cleanup()
+    {
+        closeAllWindows();
+        m_program.reset();
+    }
 
     void everyControlHasAName_data() { everyWindow(); }
     void everyControlHasAName();
@@ -103,25 +113,34 @@ private:
         m_store->save(u"settings"_s, u"progupdates"_s, u"0"_s);
         m_store->save(u"settings"_s, u"dbupdates"_s, u"0"_s);
         QWidget *window = nullptr;
-        if (name == u"monster")
-            window = MonsterWindow::showWindow(m_context);
-        else if (name == u"frmSplash")
-            window = SplashWindow::start(m_context);
-        else if (name == u"frmOptions")
-            window = OptionsWindow::showWindow(m_context);
-        else if (name == u"frmReport")
-            window = ReportWindow::showWindow(m_context);
-        else if (name == u"frmAbout")
-            window = AboutWindow::showWindow(m_context);
-        else if (name == u"frmUpdate") {
-            window = UpdateWindow::showWindow(m_context);
+        if (name == u"frmSplash") {
+            m_program->start();
+            window = m_program->splash();
+        } else if (name == u"frmUpdate") {
+            m_program->openDownloader();
+            window = m_program->downloader();
             child<QTimer>(window, "Timer1")->stop();
             child(window, "finished")->show(); // as it is when the files are in
+        } else {
+            m_program->openMainWindow();
+            window = m_program->mainWindow();
+            if (name == u"frmOptions") {
+                m_program->openOptions();
+                window = m_program->options();
+            } else if (name == u"frmReport") {
+                m_program->openFeedback();
+                window = m_program->feedback();
+            } else if (name == u"frmAbout") {
+                m_program->openAbout();
+                window = m_program->about();
+            }
         }
         if (!window || !QTest::qWaitForWindowActive(window))
             qFatal("%s did not open", qPrintable(name));
         return window;
     }
+
+    std::unique_ptr<Program> m_program;
 };
 
 void TestAccessibility::everyControlHasAName()

@@ -1,7 +1,11 @@
-// The hand-overs between the windows: the splash with its start-up checks, the manual
-// check from the menu, and the downloader, against a real HTTP server on loopback.
+// The program's hand-overs between its windows: the splash with its start-up checks, the
+// manual check, the downloader and the dialogs, against a real HTTP server on loopback.
+#include "aboutwindow.h"
 #include "appinfo.h"
 #include "monsterwindow.h"
+#include "optionswindow.h"
+#include "program.h"
+#include "reportwindow.h"
 #include "splashwindow.h"
 #include "testserver.h"
 #include "updatewindow.h"
@@ -11,12 +15,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 using platform::Answer;
-using platform::messagetesting::takeShown;
 
 class TestStartup : public WindowTest
 {
@@ -24,40 +29,53 @@ class TestStartup : public WindowTest
 private slots:
     void initTestCase() { enableTestDoubles(); }
     void init();
-    void cleanup() { closeAllWindows(); }
+    void cleanup();
 
     void bothCurrentShowsSplashThenMainWindow();
-    void clickOrKeyEndsTheSplash();
+    void splashShowsAtOnceAndIgnoresInputWhileChecking();
     void newProgramVersionOpensTheDownloadPage();
     void switchedOffChecksFetchNothing();
     void databaseUpdateRunsTheDownloaderThenContinues();
     void continueDuringTheVersionStepWaitsForIt();
-    void secondDownloaderRunStartsFromZero();
+    void stalledDownloadFailsAndTheRunGoesOn();
     void manualCheckSaysNoUpdatesAndAllowsOneAtATime();
     void manualCheckHandsOverToTheDownloader();
     void exitDuringManualCheckEndsIt();
+    void dialogsOpenOnceAndHoldTheMainWindow();
+    void optionsOutliveTheMainWindow();
 
 private:
     // Serves a database update: a new cml.nmd of three monsters and a new version.
     void serveNewDatabase();
+    MonsterWindow *mainWindow();
     // Runs the downloader to the end of its files.
     void runDownloader();
 
     std::unique_ptr<TestServer> m_server;
+    std::unique_ptr<Program> m_program;
 };
 
 void TestStartup::init()
 {
-    freshContext();
+    freshFolder();
     m_server = std::make_unique<TestServer>();
-    m_context.endpoints.programVersionUrl = m_server->urlText(u"/monster.txt"_s);
-    m_context.endpoints.databaseVersionUrl = m_server->urlText(u"/monster/vers.dat"_s);
-    m_context.endpoints.updateListUrl = m_server->urlText(u"/monster/update.dat"_s);
-    m_context.checkTimeout = std::chrono::milliseconds(3000);
-    m_context.downloadTimeout = std::chrono::milliseconds(3000);
-    testsupport::writeFile(m_context.dataFolder.path() + u"vers.dat"_s, "\"2026.1206\"\r\n");
+    Program::Setup setup{m_store.get(), m_folder, Endpoints::defaults(), {}};
+    setup.endpoints.programVersionUrl = m_server->urlText(u"/monster.txt"_s);
+    setup.endpoints.databaseVersionUrl = m_server->urlText(u"/monster/vers.dat"_s);
+    setup.endpoints.updateListUrl = m_server->urlText(u"/monster/update.dat"_s);
+    setup.endpoints.browserPath = u"test-browser"_s;
+    setup.transfers.pause = setup.transfers.downloadPause = 1500ms;
+    setup.transfers.deadline = 5000ms;
+    m_program = std::make_unique<Program>(setup);
+    testsupport::writeFile(m_folder.versionFile(), "\"2026.1206\"\r\n");
     m_server->setBody(u"/monster.txt"_s, appinfo::runningVersion().toLatin1());
     m_server->setBody(u"/monster/vers.dat"_s, "2026.1206\r\n");
+}
+
+void TestStartup::cleanup()
+{
+    closeAllWindows();
+    m_program.reset();
 }
 
 void TestStartup::serveNewDatabase()
@@ -72,45 +90,62 @@ void TestStartup::serveNewDatabase()
     m_server->setBody(u"/monster/vers.dat"_s, "2026.1207\r\n");
 }
 
+MonsterWindow *TestStartup::mainWindow()
+{
+    return m_program->mainWindow();
+}
+
 void TestStartup::runDownloader()
 {
-    UpdateWindow *window = UpdateWindow::instance();
+    UpdateWindow *window = m_program->downloader();
     child<QTimer>(window, "Timer1")->setInterval(0);
     QTRY_VERIFY(child(window, "finished")->isVisible());
 }
 
 void TestStartup::bothCurrentShowsSplashThenMainWindow()
 {
-    SplashWindow *splash = SplashWindow::start(m_context);
+    m_program->start();
+    SplashWindow *splash = m_program->splash();
     QVERIFY(splash && splash->isVisible());
-    QCOMPARE(m_store->get(u"settings"_s, u"progupdates"_s), u"1"_s);
-    QCOMPARE(m_store->get(u"settings"_s, u"dbupdates"_s), u"1"_s);
+    QCOMPARE(stored(u"settings"_s, u"progupdates"_s), u"1"_s);
+    QCOMPARE(stored(u"settings"_s, u"dbupdates"_s), u"1"_s);
+    auto *timer = child<QTimer>(splash, "Timer1");
+    QTRY_VERIFY(timer->isActive());
     QCOMPARE(m_server->hits(u"/monster.txt"_s), 1);
     QCOMPARE(m_server->hits(u"/monster/vers.dat"_s), 1);
-    QVERIFY(!MonsterWindow::instance());
-
-    auto *timer = child<QTimer>(splash, "Timer1");
-    QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 3000);
+    QVERIFY(!mainWindow());
+
+    QSignalSpy last(m_program.get(), &Program::lastWindowClosed);
     timer->setInterval(1);
-    QTRY_VERIFY(MonsterWindow::instance() && MonsterWindow::instance()->isVisible());
-    QTRY_VERIFY(!SplashWindow::instance());
-    QVERIFY(MonsterWindow::instance()->isEnabled());
+    QTRY_VERIFY(mainWindow() && mainWindow()->isVisible() && !m_program->splash());
+    QVERIFY(mainWindow()->isEnabled());
+    mainWindow()->close();
+    QTRY_COMPARE(last.count(), 1);
 }
 
-void TestStartup::clickOrKeyEndsTheSplash()
+// A server that accepts and never answers: the splash is there at once, and a click or key
+// does nothing until the checks are over; then either ends it.
+void TestStartup::splashShowsAtOnceAndIgnoresInputWhileChecking()
 {
-    SplashWindow *splash = SplashWindow::start(m_context);
+    TestServer::Reply silent;
+    silent.delayMs = 60000;
+    m_server->setReply(u"/monster.txt"_s, silent);
+    m_program->start();
+    SplashWindow *splash = m_program->splash();
+    QVERIFY(splash->isVisible());
     QTest::mouseClick(child(splash, "Image2"), Qt::LeftButton);
-    QVERIFY(MonsterWindow::instance());
-    QTRY_VERIFY(!SplashWindow::instance());
-    closeAllWindows();
-
-    splash = SplashWindow::start(m_context);
-    QTest::keyClick(splash, Qt::Key_Shift); // produces no character
-    QVERIFY(!MonsterWindow::instance());
     QTest::keyClick(splash, Qt::Key_Escape);
-    QVERIFY(MonsterWindow::instance());
+    QTRY_COMPARE(m_server->hits(u"/monster.txt"_s), 1);
+    QVERIFY(!mainWindow() && !child<QTimer>(splash, "Timer1")->isActive());
+
+    // The program check gives up after its pause; the database is still compared.
+    QTRY_VERIFY_WITH_TIMEOUT(child<QTimer>(splash, "Timer1")->isActive(), 5000);
+    QCOMPARE(m_server->hits(u"/monster/vers.dat"_s), 1);
+    QTest::keyClick(splash, Qt::Key_Shift); // produces no character
+    QVERIFY(!mainWindow());
+    QTest::mouseClick(child(splash, "Image2"), Qt::LeftButton);
+    QVERIFY(mainWindow());
 }
 
 void TestStartup::newProgramVersionOpensTheDownloadPage()
@@ -118,14 +153,15 @@ void TestStartup::newProgramVersionOpensTheDownloadPage()
     m_server->setBody(u"/monster.txt"_s, "1.8.5000");
     m_server->setBody(u"/monster/vers.dat"_s, "2026.1207\r\n"); // differs, but is not compared
     platform::messagetesting::queueAnswer(Answer::Yes);
-    QVERIFY(SplashWindow::start(m_context));
-    const QList<platform::messagetesting::Shown> shown = takeShown();
+    m_program->start();
+    QTRY_VERIFY(child<QTimer>(m_program->splash(), "Timer1")->isActive());
+    const QList<platform::messagetesting::Shown> shown = platform::messagetesting::takeShown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].title, u"New Version Availible"_s);
     QVERIFY(shown[0].prompt.contains(u"New Version: 1.8.5000\r\n"_s));
     // The browser gets the page as an argument of its own.
-    const platform::launchtesting::Launch browser{m_context.endpoints.browserPath,
-                                                  {m_context.endpoints.downloadPageUrl}};
+    const platform::launchtesting::Launch browser{u"test-browser"_s,
+                                                  {Endpoints::defaults().downloadPageUrl}};
     QCOMPARE(platform::launchtesting::takeLaunched(), QList{browser});
     QCOMPARE(m_server->hits(u"/monster/vers.dat"_s), 1);
 }
@@ -134,36 +170,47 @@ void TestStartup::switchedOffChecksFetchNothing()
 {
     m_store->save(u"settings"_s, u"progupdates"_s, u"0"_s);
     m_store->save(u"settings"_s, u"dbupdates"_s, u"0"_s);
-    SplashWindow *splash = SplashWindow::start(m_context);
-    QCOMPARE(m_server->hits(u"/monster.txt"_s), 0);
-    QCOMPARE(m_server->hits(u"/monster/vers.dat"_s), 0);
+    m_program->start();
     // The splash still ends by itself.
-    QVERIFY(child<QTimer>(splash, "Timer1")->isActive());
+    QTRY_VERIFY(child<QTimer>(m_program->splash(), "Timer1")->isActive());
+    QCOMPARE(m_server->hits(u"/monster.txt"_s) + m_server->hits(u"/monster/vers.dat"_s), 0);
 }
 
 void TestStartup::databaseUpdateRunsTheDownloaderThenContinues()
 {
     serveNewDatabase();
     platform::messagetesting::queueAnswer(Answer::Yes);
-    QCOMPARE(SplashWindow::start(m_context), nullptr);
-    QCOMPARE(takeShown().value(0).title, u"Database Update"_s);
-    QVERIFY(!SplashWindow::instance());
-    UpdateWindow *window = UpdateWindow::instance();
-    QVERIFY(window && window->isVisible());
+    m_program->start();
+    QTRY_VERIFY(m_program->downloader());
+    QCOMPARE(shownTitles(), QStringList{u"Database Update"_s});
+    QTRY_VERIFY(!m_program->splash());
+    UpdateWindow *window = m_program->downloader();
     QCOMPARE(window->windowTitle(), u"Updating Monster Database"_s);
-    QVERIFY(!child(window, "finished")->isVisible());
+    QVERIFY(window->isVisible() && !child(window, "finished")->isVisible());
 
     runDownloader();
     QCOMPARE(child<QLabel>(window, "panel1")->text(), u"Finished Updating Database"_s);
     QCOMPARE(child<QLabel>(window, "panel2")->text(), u"100%"_s);
     QCOMPARE(child<QLabel>(window, "lblFileStatus2")->text(), u"cml.nmd updated."_s);
-    QTRY_COMPARE(testsupport::readFile(m_context.dataFolder.path() + u"vers.dat"_s),
-                 QByteArray("\"2026.1207\"\r\n"));
+    QTRY_COMPARE(testsupport::readFile(m_folder.versionFile()), QByteArray("\"2026.1207\"\r\n"));
 
     QTest::mouseClick(child(window, "finished"), Qt::LeftButton);
-    QVERIFY(MonsterWindow::instance());
-    QCOMPARE(child<QListWidget>(MonsterWindow::instance(), "monstername")->count(), 3);
-    QTRY_VERIFY(!UpdateWindow::instance());
+    QVERIFY(mainWindow());
+    QCOMPARE(child<QListWidget>(mainWindow(), "monstername")->count(), 3);
+    QTRY_VERIFY(!m_program->downloader());
+
+    // A second run counts only what changed since.
+    const QByteArray list = testsupport::readFile(m_folder.listFile());
+    m_server->setBody(u"/data/extra.gif"_s, "GIF89a");
+    m_server->setBody(u"/monster/update.dat"_s,
+                      "3\r\n" + list.sliced(3).trimmed() + "\r\nextra.gif,1,6," +
+                          m_server->urlText(u"/data/extra.gif"_s).toLatin1() + "\r\n");
+    m_program->openDownloader();
+    window = m_program->downloader();
+    runDownloader();
+    QCOMPARE(child<QLabel>(window, "lblFileStatus2")->text(), u"extra.gif updated."_s);
+    QCOMPARE(child<QLabel>(window, "panel1")->text(), u"Finished Updating Database"_s);
+    QCOMPARE(m_server->hits(u"/data/cml.nmd"_s), 1);
 }
 
 void TestStartup::continueDuringTheVersionStepWaitsForIt()
@@ -173,70 +220,60 @@ void TestStartup::continueDuringTheVersionStepWaitsForIt()
     slowVersion.body = "2026.1207\r\n";
     slowVersion.delayMs = 300;
     m_server->setReply(u"/monster/vers.dat"_s, slowVersion);
-    UpdateWindow *window = UpdateWindow::showWindow(m_context);
-    auto *finished = child<QPushButton>(window, "finished");
-
-    // The run waits for the version reply inside its tick; act from there.
-    bool acted = false, closeRefused = false, mainTooEarly = false;
-    QTimer probe;
-    connect(&probe, &QTimer::timeout, window, [&] {
-        if (acted || !finished->isVisible())
-            return;
-        acted = true;
-        window->close();
-        closeRefused = UpdateWindow::instance() && window->isVisible();
-        QTest::mouseClick(finished, Qt::LeftButton);
-        mainTooEarly = MonsterWindow::instance() != nullptr;
-    });
-    probe.start(5);
-    child<QTimer>(window, "Timer1")->setInterval(0);
-    QTRY_VERIFY(MonsterWindow::instance());
-    QVERIFY(acted);
-    QVERIFY(closeRefused);
-    QVERIFY(!mainTooEarly);
-    QCOMPARE(testsupport::readFile(m_context.dataFolder.path() + u"vers.dat"_s),
-             QByteArray("\"2026.1207\"\r\n"));
+    m_program->openDownloader();
+    UpdateWindow *window = m_program->downloader();
+    runDownloader();
+    QVERIFY(testsupport::readFile(m_folder.versionFile()).contains("1206"));
+    window->close();
+    QVERIFY(window->isVisible()); // refused while the files are still changing
+    QTest::mouseClick(child(window, "finished"), Qt::LeftButton);
+    QVERIFY(!mainWindow());
+    QTRY_VERIFY(mainWindow());
+    QCOMPARE(testsupport::readFile(m_folder.versionFile()), QByteArray("\"2026.1207\"\r\n"));
 }
 
-void TestStartup::secondDownloaderRunStartsFromZero()
+// A server that stops sending mid-file: that file fails after the pause, the old file stays,
+// the version file is not renewed, and the run goes on to "Continue".
+void TestStartup::stalledDownloadFailsAndTheRunGoesOn()
 {
     serveNewDatabase();
-    UpdateWindow *window = UpdateWindow::showWindow(m_context);
-    runDownloader();
-    QTest::mouseClick(child(window, "finished"), Qt::LeftButton);
-    closeAllWindows();
-
-    // One more file changes; the second run counts only its own.
-    const QByteArray list = testsupport::readFile(m_context.dataFolder.path() + u"update.dat"_s);
-    m_server->setBody(u"/data/extra.gif"_s, "GIF89a");
+    TestServer::Reply stalled;
+    stalled.body = QByteArray(200 * 1024, 'x');
+    stalled.chunkDelayMs = 60000;
+    m_server->setReply(u"/data/cml.nmd"_s, stalled);
     m_server->setBody(u"/monster/update.dat"_s,
-                      "3\r\n" + list.sliced(3).trimmed() + "\r\nextra.gif,1,6," +
-                          m_server->urlText(u"/data/extra.gif"_s).toLatin1() + "\r\n");
-    window = UpdateWindow::showWindow(m_context);
+                      "2\r\ncml.nmd,2,204800," + m_server->urlText(u"/data/cml.nmd"_s).toLatin1() +
+                          "\r\n");
+    const QByteArray old = testsupport::readFile(m_folder.databaseFile());
+    m_program->openDownloader();
+    UpdateWindow *window = m_program->downloader();
     runDownloader();
-    QCOMPARE(child<QLabel>(window, "lblFileStatus2")->text(), u"extra.gif updated."_s);
-    QCOMPARE(child<QLabel>(window, "panel1")->text(), u"Finished Updating Database"_s);
-    QCOMPARE(m_server->hits(u"/data/cml.nmd"_s), 1);
+    QCOMPARE(child<QLabel>(window, "panel1")->text(), u"Database Update Incomplete"_s);
+    QCOMPARE(child<QLabel>(window, "lblFileStatus")->text(), u"Error downloading cml.nmd"_s);
+    QCOMPARE(testsupport::readFile(m_folder.databaseFile()), old);
+    QTest::mouseClick(child(window, "finished"), Qt::LeftButton);
+    QTRY_VERIFY(mainWindow());
+    QVERIFY(testsupport::readFile(m_folder.versionFile()).contains("1206"));
 }
 
 void TestStartup::manualCheckSaysNoUpdatesAndAllowsOneAtATime()
 {
-    MonsterWindow *window = MonsterWindow::showWindow(m_context);
-    auto *update = child<QAction>(window, "mnuUpdate");
+    m_program->openMainWindow();
+    auto *update = child<QAction>(mainWindow(), "mnuUpdate");
     TestServer::Reply slow;
     slow.body = appinfo::runningVersion().toLatin1();
     slow.delayMs = 200;
     m_server->setReply(u"/monster.txt"_s, slow);
 
-    bool enabledDuringCheck = true;
-    QTimer::singleShot(50, window, [&] { enabledDuringCheck = update->isEnabled(); });
     update->trigger();
-    QVERIFY(!enabledDuringCheck);
-    QVERIFY(update->isEnabled());
-    const QList<platform::messagetesting::Shown> shown = takeShown();
+    QVERIFY(!update->isEnabled());
+    update->trigger();
+    QTRY_VERIFY(update->isEnabled());
+    const QList<platform::messagetesting::Shown> shown = platform::messagetesting::takeShown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].title, u"No Updates"_s);
     QCOMPARE(shown[0].buttons, platform::Buttons::OkCancel);
+    QCOMPARE(m_server->hits(u"/monster.txt"_s), 1);
 }
 
 void TestStartup::manualCheckHandsOverToTheDownloader()
@@ -245,12 +282,12 @@ void TestStartup::manualCheckHandsOverToTheDownloader()
     m_store->save(u"settings"_s, u"progupdates"_s, u"0"_s);
     m_store->save(u"settings"_s, u"dbupdates"_s, u"0"_s);
     serveNewDatabase();
-    MonsterWindow *window = MonsterWindow::showWindow(m_context);
+    m_program->openMainWindow();
     platform::messagetesting::queueAnswer(Answer::Yes);
-    child<QAction>(window, "mnuUpdate")->trigger();
-    QCOMPARE(takeShown().value(0).title, u"Database Update"_s);
-    QVERIFY(UpdateWindow::instance());
-    QTRY_VERIFY(!MonsterWindow::instance());
+    child<QAction>(mainWindow(), "mnuUpdate")->trigger();
+    QTRY_VERIFY(m_program->downloader());
+    QCOMPARE(shownTitles(), QStringList{u"Database Update"_s});
+    QTRY_VERIFY(!mainWindow());
 }
 
 void TestStartup::exitDuringManualCheckEndsIt()
@@ -258,14 +295,56 @@ void TestStartup::exitDuringManualCheckEndsIt()
     TestServer::Reply hanging;
     hanging.delayMs = 10000;
     m_server->setReply(u"/monster.txt"_s, hanging);
-    MonsterWindow *window = MonsterWindow::showWindow(m_context);
-    QTimer::singleShot(50, window, [window] { window->close(); });
-    QElapsedTimer elapsed;
-    elapsed.start();
-    child<QAction>(window, "mnuUpdate")->trigger();
-    QVERIFY(elapsed.elapsed() < 3000);
-    QTRY_VERIFY(!MonsterWindow::instance());
+    m_program->openMainWindow();
+    QSignalSpy last(m_program.get(), &Program::lastWindowClosed);
+    child<QAction>(mainWindow(), "mnuUpdate")->trigger();
+    QTRY_COMPARE(m_server->hits(u"/monster.txt"_s), 1);
+    mainWindow()->close();
+    QTRY_COMPARE(last.count(), 1);
     QCOMPARE(m_server->hits(u"/monster/vers.dat"_s), 0);
+}
+
+// About and the feedback form hold the main window disabled while they are open, each at
+// most once, parented to it; Options leaves it usable.
+void TestStartup::dialogsOpenOnceAndHoldTheMainWindow()
+{
+    m_program->openMainWindow();
+    MonsterWindow *main = mainWindow();
+    for (const char *command : {"about", "mnuReport"}) {
+        child<QAction>(main, command)->trigger();
+        QWidget *dialog = command == QByteArray("about")
+                              ? static_cast<QWidget *>(m_program->about())
+                              : m_program->feedback();
+        QVERIFY(dialog && dialog->isVisible() && dialog->isEnabled());
+        QCOMPARE(dialog->parentWidget(), main);
+        QVERIFY(!main->isEnabled());
+        child<QAction>(main, command)->trigger(); // brought forward, not made again
+        QCOMPARE(main->findChildren<QWidget *>(dialog->objectName()).size(), 1);
+        dialog->close();
+        QTRY_VERIFY(main->isEnabled());
+    }
+    child<QAction>(main, "mnuOptions")->trigger();
+    child<QAction>(main, "mnuOptions")->trigger();
+    QCOMPARE(main->findChildren<OptionsWindow *>().size(), 1);
+    QVERIFY(main->isEnabled());
+}
+
+// Exit with Options open: the program runs until Options closes, and neither Save nor
+// Cancel makes a main window again.
+void TestStartup::optionsOutliveTheMainWindow()
+{
+    m_program->openMainWindow();
+    QSignalSpy last(m_program.get(), &Program::lastWindowClosed);
+    m_program->openOptions();
+    child<QAction>(mainWindow(), "mnuExit")->trigger();
+    QTRY_VERIFY(!mainWindow());
+    QVERIFY(m_program->options() && m_program->options()->isVisible());
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(last.count(), 0);
+    QTest::mouseClick(child(m_program->options(), "cancel"), Qt::LeftButton);
+    QTRY_COMPARE(last.count(), 1);
+    QVERIFY(!mainWindow());
 }
 
 QTEST_MAIN(TestStartup)

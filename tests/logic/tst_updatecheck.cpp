@@ -1,12 +1,16 @@
 #include "appinfo.h"
 #include "updatecheck.h"
 
+#include <QCoreApplication>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using updatecheck::Mode;
 
 Q_DECLARE_METATYPE(updatecheck::Mode)
+Q_DECLARE_METATYPE(updatecheck::Outcome)
 
 namespace {
 
@@ -36,50 +40,59 @@ void TestUpdateCheck::outcomes_data()
     QTest::addColumn<bool>("answer"); // to every question
     // The questions asked (N: new version, D: database), then what followed.
     QTest::addColumn<QString>("outcome");
+    QTest::addColumn<bool>("failure"); // some step could not tell
 
     const QString running = appinfo::runningVersion(), local = u"2026.12a"_s;
     const QStringList same{local}, newer{u"2026.12b"_s};
     const QString nothing, update = u"D, downloader, found"_s, asked = u"D, found"_s;
     const auto S = Mode::Startup, M = Mode::Manual;
 
-    QTest::newRow("start: both current") << S << running << same << local << true << nothing;
-    QTest::newRow("start: database newer, yes") << S << running << newer << local << true << update;
+    QTest::newRow("start: both current")
+        << S << running << same << local << true << nothing << false;
+    QTest::newRow("start: database newer, yes")
+        << S << running << newer << local << true << update << false;
     QTest::newRow("start: program reply is a web page")
-        << S << u"<HTML><body>Moved</body>"_s << newer << local << true << update;
-    QTest::newRow("start: program fails") << S << kFails << newer << local << true << update;
+        << S << u"<HTML><body>Moved</body>"_s << newer << local << true << update << true;
+    QTest::newRow("start: program fails")
+        << S << kFails << newer << local << true << update << true;
     QTest::newRow("start: new program, yes")
-        << S << u"1.8.5000"_s << newer << local << true << u"N, page, found"_s;
+        << S << u"1.8.5000"_s << newer << local << true << u"N, page, found"_s << false;
     QTest::newRow("start: version with a line break differs")
-        << S << running + u"\r\n"_s << same << local << false << u"N, found"_s;
+        << S << running + u"\r\n"_s << same << local << false << u"N, found"_s << false;
     QTest::newRow("start: empty program reply differs")
-        << S << QString() << same << local << false << u"N, found"_s;
-    QTest::newRow("start: program step off") << S << kOff << newer << local << true << nothing;
+        << S << QString() << same << local << false << u"N, found"_s << false;
+    QTest::newRow("start: program step off")
+        << S << kOff << newer << local << true << nothing << false;
     QTest::newRow("start: empty database reply")
-        << S << running << QStringList{QString()} << local << true << nothing;
+        << S << running << QStringList{QString()} << local << true << nothing << false;
     QTest::newRow("start: database fetch retried")
-        << S << running << QStringList{kFails, u"2026.12b"_s} << local << true << update;
+        << S << running << QStringList{kFails, u"2026.12b"_s} << local << true << update << false;
     QTest::newRow("start: database fetch fails twice")
-        << S << running << QStringList{kFails, kFails} << local << true << nothing;
-    QTest::newRow("start: no vers.dat") << S << running << same << kMissing << true << update;
+        << S << running << QStringList{kFails, kFails} << local << true << nothing << true;
+    QTest::newRow("start: no vers.dat")
+        << S << running << same << kMissing << true << update << false;
     QTest::newRow("start: nine characters count")
         << S << running << QStringList{u"2026.12ab-hotfix\r\n"_s} << u"2026.12ab"_s << true
-        << nothing;
+        << nothing << false;
     QTest::newRow("start: short reply compared whole")
-        << S << running << QStringList{u"2026\r\n"_s} << u"2026"_s << true << update;
+        << S << running << QStringList{u"2026\r\n"_s} << u"2026"_s << true << update << false;
     QTest::newRow("start: database reply is a web page")
-        << S << running << QStringList{u"<html>404</html>"_s} << local << true << nothing;
+        << S << running << QStringList{u"<html>404</html>"_s} << local << true << nothing << true;
 
-    QTest::newRow("manual: both current") << M << running << same << local << true << nothing;
+    QTest::newRow("manual: both current")
+        << M << running << same << local << true << nothing << false;
     QTest::newRow("manual: program reply is a web page")
-        << M << u"<Html>"_s << newer << local << true << nothing;
-    QTest::newRow("manual: program fails") << M << kFails << newer << local << true << nothing;
+        << M << u"<Html>"_s << newer << local << true << nothing << true;
+    QTest::newRow("manual: program fails")
+        << M << kFails << newer << local << true << nothing << true;
     QTest::newRow("manual: new program, no")
-        << M << u"1.8.5000"_s << newer << local << false << u"N, found"_s;
-    QTest::newRow("manual: database newer") << M << running << newer << local << true << update;
+        << M << u"1.8.5000"_s << newer << local << false << u"N, found"_s << false;
+    QTest::newRow("manual: database newer")
+        << M << running << newer << local << true << update << false;
     QTest::newRow("manual: empty database reply differs")
-        << M << running << QStringList{QString()} << local << false << asked;
+        << M << running << QStringList{QString()} << local << false << asked << false;
     QTest::newRow("manual: empty reply and no local version")
-        << M << running << QStringList{QString()} << kMissing << true << nothing;
+        << M << running << QStringList{QString()} << kMissing << true << nothing << false;
 }
 
 void TestUpdateCheck::outcomes()
@@ -90,21 +103,27 @@ void TestUpdateCheck::outcomes()
     QFETCH(QString, local);
     QFETCH(bool, answer);
     QFETCH(QString, outcome);
+    QFETCH(bool, failure);
 
     const updatecheck::Urls urls{u"http://p/monster.txt"_s, u"http://d/monster/vers.dat"_s,
                                  u"http://w/download"_s};
     QStringList what;
     int databaseFetches = 0;
+    // Every answer arrives later, from the event loop, as the network's and the user's do.
+    const auto later = [](auto call) { QTimer::singleShot(0, qApp, call); };
     updatecheck::Hooks hooks;
-    hooks.fetchText = [&](const QString &url) -> std::optional<QString> {
+    hooks.fetchText = [&](const QString &url, auto done) {
         const QString reply = url == urls.databaseVersion
                                   ? databaseReplies.value(databaseFetches++, databaseReplies.last())
                                   : programReply;
-        return reply == kFails ? std::nullopt : std::optional(reply);
+        later([done, reply] {
+            done(reply == kFails ? updatecheck::Reply{std::nullopt, u"refused"_s}
+                                 : updatecheck::Reply{reply, {}});
+        });
     };
-    hooks.askYesNo = [&](const QString &title, const QString &) {
+    hooks.askYesNo = [&](const QString &title, const QString &, auto answered) {
         what.append(title == updatecheck::newVersionTitle() ? u"N"_s : u"D"_s);
-        return answer;
+        later([answered, answer] { answered(answer); });
     };
     hooks.openPage = [&](const QString &url) {
         what.append(url == urls.downloadPage ? u"page"_s : url);
@@ -113,7 +132,11 @@ void TestUpdateCheck::outcomes()
         return local == kMissing ? std::nullopt : std::optional(local);
     };
 
-    const auto result = updatecheck::run(mode, programReply != kOff, true, urls, hooks);
+    UpdateCheck check(mode, programReply != kOff, true, urls, hooks);
+    QSignalSpy finished(&check, &UpdateCheck::finished);
+    check.start();
+    QTRY_COMPARE(finished.count(), 1);
+    const auto result = finished.at(0).at(0).value<updatecheck::Outcome>();
     if (result.openDownloader)
         what.append(u"downloader"_s);
     if (result.updatesFound)
@@ -121,6 +144,8 @@ void TestUpdateCheck::outcomes()
     QCOMPARE(what.join(u", "), outcome);
     // The database version is always fetched, even when it is not compared.
     QVERIFY(databaseFetches >= 1);
+    // A check that found nothing says why, when it could not tell.
+    QCOMPARE(!result.programFailure.isEmpty() || !result.databaseFailure.isEmpty(), failure);
 }
 
 void TestUpdateCheck::newVersionPromptQuotesTheReply()
@@ -131,5 +156,5 @@ void TestUpdateCheck::newVersionPromptQuotesTheReply()
              "like to goto https://x/dl to download the new version?"_s);
 }
 
-QTEST_APPLESS_MAIN(TestUpdateCheck)
+QTEST_GUILESS_MAIN(TestUpdateCheck)
 #include "tst_updatecheck.moc"

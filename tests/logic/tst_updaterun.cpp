@@ -1,11 +1,12 @@
-#include "httpfetcher.h"
 #include "testserver.h"
 #include "testsupport.h"
 #include "updaterun.h"
 
 #include <QDirIterator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -62,7 +63,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestServer> m_server;
     QString m_data;
-    HttpFetcher m_fetcher{std::chrono::milliseconds(5000)};
 };
 
 void TestUpdateRun::init()
@@ -76,8 +76,10 @@ void TestUpdateRun::init()
 
 QStringList TestUpdateRun::runUpdate()
 {
-    UpdateRun run(m_fetcher, {DataFolder(m_data), m_server->urlText(u"/monster/update.dat"_s),
-                              m_server->urlText(u"/monster/vers.dat"_s)});
+    UpdateRun run({DataFolder(m_data),
+                   m_server->urlText(u"/monster/update.dat"_s),
+                   m_server->urlText(u"/monster/vers.dat"_s),
+                   {}});
     QStringList shown;
     const auto show = [&shown](const QString &what) {
         return [&shown, what](const QString &text) { shown.append(what + text); };
@@ -87,9 +89,14 @@ QStringList TestUpdateRun::runUpdate()
     });
     connect(&run, &UpdateRun::fileStatus, this, show(u"status: "_s));
     connect(&run, &UpdateRun::fileStatus2, this, show(u"status2: "_s));
-    connect(&run, &UpdateRun::fileNotFound, this, show(u"not found: "_s));
     connect(&run, &UpdateRun::filesFinished, this, [&] { shown.append(u"continue"_s); });
-    run.run();
+    run.setNotFoundHandler([&shown](const QString &name, std::function<void()> acknowledged) {
+        shown.append(u"not found: "_s + name);
+        QTimer::singleShot(0, acknowledged);
+    });
+    QSignalSpy finished(&run, &UpdateRun::finished);
+    run.start();
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000); }();
     return shown;
 }
 
@@ -164,7 +171,7 @@ void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
             .split(u' ');
     QByteArray remote = QByteArray::number(names.size() + 1) + "\r\n";
     for (const QString &name : names) {
-        remote += entry(name, u"1"_s, 5);
+        remote += entry(name, u"1"_s, name.toUtf8().size());
         if (name != u"gone")
             m_server->setBody(u"/files/"_s + name, name.toUtf8());
     }
@@ -173,10 +180,12 @@ void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
     const QStringList shown = runUpdate();
     QVERIFY(shown.contains(u"1: Done updating, 8 files failed!"_s));
     QVERIFY(shown.contains(u"not found: gone"_s));
-    QVERIFY(shown.contains(u"status: Error downloading ../escape"_s));
+    QVERIFY(shown.contains(u"status: Error downloading gone: the server answered 404 Not Found"_s));
+    QVERIFY(shown.contains(
+        u"status: Error downloading ../escape: the list names it in a way that is not allowed"_s));
     QCOMPARE(snapshot(m_dir->path()),
              (Files{{u"data/ok"_s, "ok"},
-                    {u"data/update.dat"_s, "2\r\n" + entry(u"ok"_s, u"1"_s, 5) + "\r\n"}}));
+                    {u"data/update.dat"_s, "2\r\n" + entry(u"ok"_s, u"1"_s, 2) + "\r\n"}}));
     QVERIFY(!QFile::exists(u"/tmp/nvmonster-absolute"_s));
 }
 

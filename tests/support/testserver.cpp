@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +37,11 @@ struct TestServer::Private
     QHash<QString, int> hits;
     QList<QByteArray> targets;
     QByteArray userAgent;
+    QHash<QString, RawReply> rawReplies;
+    int rawSocket = -1;
+    int rawPort = 0;
+    std::thread rawThread;
+    std::vector<std::thread> rawConnections;
 
     // Waits `ms` unless the server stops first; false when it stopped.
     bool pause(int ms)
@@ -48,7 +54,55 @@ struct TestServer::Private
     }
 
     void handle(const httplib::Request &request, httplib::Response &response);
+    void acceptRaw();
+    void serveRaw(int fd);
 };
+
+void TestServer::Private::acceptRaw()
+{
+    while (true) {
+        const int fd = ::accept4(rawSocket, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            return; // shut down
+        std::lock_guard lock(mutex);
+        if (stopping) {
+            ::close(fd);
+            return;
+        }
+        rawConnections.emplace_back([this, fd] { serveRaw(fd); });
+    }
+}
+
+void TestServer::Private::serveRaw(int fd)
+{
+    QByteArray request;
+    char buffer[4096];
+    while (!request.contains("\r\n\r\n") && request.size() < 65536) {
+        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0)
+            break;
+        request.append(buffer, got);
+    }
+    const QString path = QString::fromLatin1(request.split(' ').value(1).split('?').value(0));
+    RawReply reply{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", 0};
+    {
+        std::lock_guard lock(mutex);
+        ++hits[path];
+        reply = rawReplies.value(path, reply);
+    }
+    // The header block at once, then the body at the pace asked for.
+    const qsizetype body = reply.bytes.indexOf("\r\n\r\n") + 4;
+    for (qsizetype at = 0; at < reply.bytes.size();) {
+        const qsizetype size = at < body               ? body
+                               : reply.byteDelayMs > 0 ? 1
+                                                       : reply.bytes.size() - at;
+        if ((at > body && !pause(reply.byteDelayMs)) ||
+            ::send(fd, reply.bytes.constData() + at, size_t(size), MSG_NOSIGNAL) != size)
+            break;
+        at += size;
+    }
+    ::close(fd);
+}
 
 void TestServer::Private::handle(const httplib::Request &request, httplib::Response &response)
 {
@@ -121,6 +175,18 @@ TestServer::TestServer()
     // stop() only reaches a server whose accept loop has begun.
     while (!d->server.is_running())
         std::this_thread::yield();
+
+    d->rawSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(d->rawSocket, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
+        ::listen(d->rawSocket, 16) != 0 ||
+        ::getsockname(d->rawSocket, reinterpret_cast<sockaddr *>(&address), &size) != 0)
+        qFatal("TestServer: cannot listen on 127.0.0.1: %s", std::strerror(errno));
+    d->rawPort = ntohs(address.sin_port);
+    d->rawThread = std::thread([this] { d->acceptRaw(); });
 }
 
 TestServer::~TestServer()
@@ -132,6 +198,22 @@ TestServer::~TestServer()
     d->stopRequested.notify_all();
     d->server.stop();
     d->thread.join();
+    ::shutdown(d->rawSocket, SHUT_RDWR);
+    d->rawThread.join();
+    ::close(d->rawSocket);
+    for (std::thread &connection : d->rawConnections)
+        connection.join();
+}
+
+void TestServer::setRawReply(const QString &path, const RawReply &reply)
+{
+    std::lock_guard lock(d->mutex);
+    d->rawReplies.insert(path, reply);
+}
+
+QUrl TestServer::rawUrl(const QString &path) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(d->rawPort).arg(path));
 }
 
 quint16 TestServer::port() const

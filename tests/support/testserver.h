@@ -69,6 +69,18 @@ public:
     // The User-Agent of the last request; empty when it sent none.
     QByteArray lastUserAgent() const;
 
+    // A reply written to the socket exactly as given (status line, headers and body), after
+    // which the connection closes: the replies no proper server sends. It is served on a
+    // port of its own, at rawUrl(). `byteDelayMs` waits before each byte of the body after
+    // the first, for a server that trickles (released like delayMs).
+    struct RawReply
+    {
+        QByteArray bytes;
+        int byteDelayMs = 0;
+    };
+    void setRawReply(const QString &path, const RawReply &reply);
+    QUrl rawUrl(const QString &path) const;
+
     // A loopback URL where nothing listens: a port the system handed out and took back.
     static QUrl refusedUrl(const QString &path);
 

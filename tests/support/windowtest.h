@@ -1,6 +1,6 @@
 #pragma once
 
-#include "appcontext.h"
+#include "datafolder.h"
 #include "launch.h"
 #include "messagebox.h"
 #include "settingsstore.h"
@@ -23,18 +23,15 @@ protected:
         testsupport::quietOffscreenWarnings();
     }
 
-    // A fresh folder, store and context, with a data file of `records`.
-    void freshContext(const QList<QStringList> &records = {
-                          testsupport::record(QStringLiteral("Bat"))})
+    // A fresh folder and store, with a data file of `records`.
+    void freshFolder(const QList<QStringList> &records = {
+                         testsupport::record(QStringLiteral("Bat"))})
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_store =
             std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("settings.sqlite")));
-        m_context = AppContext();
-        m_context.store = m_store.get();
-        m_context.dataFolder = DataFolder(m_dir->filePath(QStringLiteral("data/")));
-        m_context.endpoints.browserPath = QStringLiteral("test-browser");
-        testsupport::writeFile(m_context.dataFolder.databaseFile(), testsupport::dataFile(records));
+        m_folder = DataFolder(m_dir->filePath(QStringLiteral("data")));
+        testsupport::writeFile(m_folder.databaseFile(), testsupport::dataFile(records));
         platform::messagetesting::takeShown();
         platform::launchtesting::takeLaunched();
     }
@@ -53,7 +50,16 @@ protected:
         QCOMPARE(platform::messagetesting::takeShown().size(), 0);
     }
 
-    template <typename T = QWidget> static T *child(QWidget *window, const char *name)
+    // The titles of the messages shown since the last call.
+    static QStringList shownTitles()
+    {
+        QStringList titles;
+        for (const auto &shown : platform::messagetesting::takeShown())
+            titles.append(shown.title);
+        return titles;
+    }
+
+    template <typename T = QWidget> static T *child(const QObject *window, const char *name)
     {
         T *found = window ? window->findChild<T *>(QString::fromLatin1(name)) : nullptr;
         if (!found)
@@ -68,5 +74,5 @@ protected:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SettingsStore> m_store;
-    AppContext m_context;
+    DataFolder m_folder;
 };

@@ -4,13 +4,10 @@
 #include "browser.h"
 #include "clicklabel.h"
 #include "fonts.h"
-#include "monsterwindow.h"
 #include "sysinfo.h"
 #include "twips.h"
 #include "versionfile.h"
-#include "windowonce.h"
 
-#include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -29,19 +26,11 @@ struct LabelLayout
 
 } // namespace
 
-AboutWindow *AboutWindow::showWindow(const AppContext &context)
-{
-    return platform::showOnce(s_instance, [&context] {
-        auto *window = new AboutWindow(context);
-        window->Form_Load();
-        return window;
-    });
-}
-
-AboutWindow::AboutWindow(const AppContext &context)
-    : QWidget(nullptr,
+AboutWindow::AboutWindow(const Endpoints &endpoints, const DataFolder &folder, QWidget *parent)
+    : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , m_context(context)
+    , m_endpoints(endpoints)
+    , m_folder(folder)
 {
     using twips::rect;
     setObjectName(QStringLiteral("frmAbout"));
@@ -114,7 +103,7 @@ AboutWindow::AboutWindow(const AppContext &context)
         if (entry.style != platform::Regular)
             label->setFont(platform::dialogFont(entry.style));
         if (entry.link) {
-            const QString url = context.endpoints.*entry.link;
+            const QString url = endpoints.*entry.link;
             label->setCursor(Qt::PointingHandCursor);
             label->setToolTip(url);
             connect(label, &platform::ClickLabel::clicked, this, [this, url] { OpenLink(url); });
@@ -144,6 +133,7 @@ AboutWindow::AboutWindow(const AppContext &context)
     cmdOK->setGeometry(rect(5640, 120, 1260, 345));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &AboutWindow::cmdOK_Click);
+    Form_Load();
 }
 
 QString AboutWindow::versionText()
@@ -156,20 +146,18 @@ QString AboutWindow::versionText()
 
 void AboutWindow::Form_Load()
 {
-    if (MonsterWindow *main = MonsterWindow::instance())
-        main->setEnabled(false);
     setWindowTitle(appinfo::title());
     lblVersion->setText(versionText());
     lblTitle->setText(appinfo::title());
     // A missing version file leaves the version empty; the window still opens.
     const QString version =
-        versionfile::readLocalVersion(m_context.dataFolder.versionFile()).value_or(QString());
+        versionfile::readLocalVersion(m_folder.versionFile()).value_or(QString());
     dbverlabel->setText(QStringLiteral("Database Version v.") + version);
 }
 
 void AboutWindow::OpenLink(const QString &url)
 {
-    platform::openPage(m_context.endpoints.browserPath, url, this);
+    platform::openPage(m_endpoints.browserPath, url, this);
 }
 
 void AboutWindow::cmdOK_Click()
@@ -186,13 +174,6 @@ void AboutWindow::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void AboutWindow::closeEvent(QCloseEvent *event)
-{
-    if (MonsterWindow *main = MonsterWindow::instance())
-        main->setEnabled(true);
-    QWidget::closeEvent(event);
 }
 
 void AboutWindow::StartSysInfo()

@@ -1,23 +1,22 @@
 #pragma once
 
-#include "appcontext.h"
+#include "datafolder.h"
+#include "endpoints.h"
 #include "registry.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class QLabel;
 class QPushButton;
 
 // The About window ("frmAbout"): title, program and database versions, credits, contact
-// details and web links, each link opening its page in the browser. The main window is
-// disabled while it is open. At most one exists; it is deleted when closed.
+// details and web links, each link opening its page in the browser. It is deleted when
+// closed.
 class AboutWindow : public QWidget
 {
     Q_OBJECT
 public:
-    static AboutWindow *showWindow(const AppContext &context);
-    static AboutWindow *instance() { return s_instance; }
+    AboutWindow(const Endpoints &endpoints, const DataFolder &folder, QWidget *parent = nullptr);
 
     // Starts the system's information tool, or says that there is none.
     void StartSysInfo();
@@ -28,19 +27,15 @@ public:
     static QString versionText();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    explicit AboutWindow(const AppContext &context);
-
     void Form_Load();
     void cmdOK_Click();
     void OpenLink(const QString &url);
 
-    static inline QPointer<AboutWindow> s_instance;
-
-    AppContext m_context;
+    Endpoints m_endpoints;
+    DataFolder m_folder;
 
     QLabel *lblTitle = nullptr;
     QLabel *lblVersion = nullptr;

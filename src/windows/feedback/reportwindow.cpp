@@ -5,10 +5,8 @@
 #include "httpfetcher.h"
 #include "linebreaks.h"
 #include "messagebox.h"
-#include "monsterwindow.h"
 #include "settingsstore.h"
 #include "twips.h"
-#include "windowonce.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -25,19 +23,13 @@ const QString kEmail = QStringLiteral("senderemail");
 
 } // namespace
 
-ReportWindow *ReportWindow::showWindow(const AppContext &context)
-{
-    return platform::showOnce(s_instance, [&context] {
-        auto *window = new ReportWindow(context);
-        window->Form_Load();
-        return window;
-    });
-}
-
-ReportWindow::ReportWindow(const AppContext &context)
-    : QWidget(nullptr,
+ReportWindow::ReportWindow(SettingsStore &store, QString feedbackUrl, TransferPolicy transfers,
+                           QWidget *parent)
+    : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , m_context(context)
+    , m_store(store)
+    , m_feedbackUrl(std::move(feedbackUrl))
+    , m_transfers(std::move(transfers))
 {
     using twips::rect;
     setObjectName(QStringLiteral("frmReport"));
@@ -108,42 +100,42 @@ ReportWindow::ReportWindow(const AppContext &context)
     setTabOrder(feedback, sendform);
     setTabOrder(sendform, cancel);
 
-    Inet1 = new HttpFetcher(context.checkTimeout, this);
+    Inet1 = new HttpFetcher(this);
     Inet1->setObjectName(QStringLiteral("Inet1"));
+    Form_Load();
 }
 
 void ReportWindow::Form_Load()
 {
-    SettingsStore &store = *m_context.store;
+    SettingsStore &store = m_store;
     aname->setText(store.get(kSection, kName));
     email->setText(store.get(kSection, kEmail));
 }
 
 void ReportWindow::sendform_Click()
 {
-    SettingsStore &store = *m_context.store;
+    SettingsStore &store = m_store;
     store.save(kSection, kName, aname->text());
     store.save(kSection, kEmail, email->text());
     sendform->setEnabled(false);
     Label99->setText(QStringLiteral("Sending feedback... Please wait..."));
 
-    const QUrl url = feedback::requestUrl(m_context.endpoints.feedbackUrl,
-                                          linebreaks::toCrLf(feedback->toPlainText()),
-                                          aname->text(), email->text());
-    const QPointer<ReportWindow> self(this);
-    const FetchResult reply = Inet1->fetch(url);
-    // Closed while waiting: the request was dropped and nothing more is said.
-    if (!self || !isVisible())
-        return;
+    const QUrl url = feedback::requestUrl(
+        m_feedbackUrl, linebreaks::toCrLf(feedback->toPlainText()), aname->text(), email->text());
+    // Closing the form drops the request and nothing more is said.
+    Inet1->get(m_transfers.feedback(url), this,
+               [this](const FetchResult &reply) { replied(reply); });
+}
 
+void ReportWindow::replied(const FetchResult &reply)
+{
     // An error page is not a receipt.
     if (reply.ok && !reply.body.isEmpty()) {
         Label99->setText(QStringLiteral("Feedback Received Thank You!"));
         platform::showMessage(
             this, QStringLiteral("Feedback Received"),
             QStringLiteral("Your feedback has been received by Quillmoor Soft. Thank you!"),
-            platform::Buttons::OkCancel);
-        close();
+            platform::Buttons::OkCancel, [this](platform::Answer) { close(); });
         return;
     }
     Label99->setText(QStringLiteral("Error"));
@@ -171,7 +163,5 @@ void ReportWindow::keyPressEvent(QKeyEvent *event)
 void ReportWindow::closeEvent(QCloseEvent *event)
 {
     Inet1->abort();
-    if (MonsterWindow *main = MonsterWindow::instance())
-        main->setEnabled(true);
     QWidget::closeEvent(event);
 }

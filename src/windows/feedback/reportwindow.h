@@ -1,8 +1,7 @@
 #pragma once
 
-#include "appcontext.h"
+#include "transfers.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class HttpFetcher;
@@ -10,16 +9,16 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class SettingsStore;
 
 // The feedback form ("frmReport"): a message, a name and an e-mail address sent to the
-// maker's web script in one request. The main window is disabled while it is open. At
-// most one exists; it is deleted when closed.
+// maker's web script in one request. It is deleted when closed.
 class ReportWindow : public QWidget
 {
     Q_OBJECT
 public:
-    static ReportWindow *showWindow(const AppContext &context);
-    static ReportWindow *instance() { return s_instance; }
+    ReportWindow(SettingsStore &store, QString feedbackUrl, TransferPolicy transfers,
+                 QWidget *parent = nullptr);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -27,15 +26,14 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    explicit ReportWindow(const AppContext &context);
-
     void Form_Load();
     void sendform_Click();
     void cancel_Click();
+    void replied(const FetchResult &reply);
 
-    static inline QPointer<ReportWindow> s_instance;
-
-    AppContext m_context;
+    SettingsStore &m_store;
+    QString m_feedbackUrl;
+    TransferPolicy m_transfers;
 
     QLabel *Label4 = nullptr;
     QLabel *Label1 = nullptr;

@@ -1,33 +1,24 @@
 #include "monsterwindow.h"
 
-#include "aboutwindow.h"
-#include "checkhooks.h"
 #include "clicklabel.h"
 #include "clipboard.h"
 #include "fonts.h"
-#include "httpfetcher.h"
 #include "linebreaks.h"
-#include "messagebox.h"
-#include "optionswindow.h"
 #include "placement.h"
-#include "recordview.h"
-#include "reportwindow.h"
 #include "settingsstore.h"
 #include "switches.h"
 #include "twips.h"
-#include "updatewindow.h"
-#include "windowonce.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -38,31 +29,71 @@ constexpr int kInnerHeight = 7455;
 constexpr int kMinOuterWidth = 6705;
 constexpr int kMinOuterHeight = 8235;
 
-} // namespace
-
-MonsterWindow *MonsterWindow::showWindow(const AppContext &context)
+// One row of the record: its caption label and value label (names and places in twips,
+// inside the frame) and how its value is copied: every value and caption copies on a
+// double click, the hit points on a single click as well.
+struct FieldRow
 {
-    if (s_instance)
-        s_instance->setEnabled(true);
-    return platform::showOnce(s_instance, [&context] {
-        auto *window = new MonsterWindow(context);
-        window->Form_Load();
-        return window;
-    });
+    MonsterRecord::Field field;
+    const char *captionName;
+    const char *caption;
+    QRect captionRect;
+    const char *valueName;
+    QRect valueRect;
+    bool copyOnClick = false;
+};
+
+const FieldRow kFieldRows[] = {
+    {MonsterRecord::Name, "namelabel", "Name:", twips::rect(120, 240, 615, 255), "namea",
+     twips::rect(720, 240, 2295, 255)},
+    {MonsterRecord::Hp, "hplabel", "HP:", twips::rect(120, 480, 375, 255), "hp",
+     twips::rect(480, 480, 2535, 255), true},
+    {MonsterRecord::Level, "levellabel", "Suggested Level:", twips::rect(120, 720, 1575, 255),
+     "level", twips::rect(1680, 720, 1335, 255)},
+    {MonsterRecord::Size, "lblsize", "Monster Size:", twips::rect(120, 960, 1215, 255), "size",
+     twips::rect(1320, 960, 1695, 255)},
+    {MonsterRecord::Experience, "explabel", "Experience:", twips::rect(120, 1200, 1095, 255),
+     "experience", twips::rect(1200, 1215, 2895, 240)},
+    {MonsterRecord::JobExp, "lbljobexp", "Job Experience:", twips::rect(120, 1440, 1455, 255),
+     "jobexp", twips::rect(1560, 1440, 2535, 255)},
+    {MonsterRecord::Defense, "lbldef", "Weapon Defense:", twips::rect(120, 1680, 1575, 255),
+     "defense", twips::rect(1680, 1680, 2415, 255)},
+    {MonsterRecord::MDefense, "lblmdef", "Mage Defense:", twips::rect(120, 1920, 1335, 255),
+     "mdefense", twips::rect(1440, 1920, 2655, 255)},
+    {MonsterRecord::Attack, "attacklabel", "Hostile:", twips::rect(120, 2160, 735, 255), "attack",
+     twips::rect(960, 2160, 3135, 240)},
+    {MonsterRecord::Undead, "undeadlabel", "Undead:", twips::rect(120, 2400, 855, 255), "undead",
+     twips::rect(960, 2400, 3135, 255)},
+    {MonsterRecord::Treasure, "treasurelabel", "Treasure:", twips::rect(120, 2640, 855, 1095),
+     "treasure", twips::rect(960, 2640, 3135, 1095)},
+    {MonsterRecord::Area, "arealabel", "Areas Found:", twips::rect(120, 3720, 1215, 615), "area",
+     twips::rect(1320, 3720, 2775, 855)},
+    {MonsterRecord::Description, "descriptionlabel", "Description/Information:",
+     twips::rect(120, 4560, 3855, 255), "description", twips::rect(120, 4800, 3975, 1695)},
+};
+
+bool savePositionIsOn(SettingsStore &store)
+{
+    return switchIsOn(store.get(settingkeys::kSettings, settingkeys::kSavePosition));
 }
 
-MonsterWindow::MonsterWindow(const AppContext &context)
-    : m_context(context)
-    , m_notes(*context.store)
+} // namespace
+
+MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder, MonsterTable table,
+                             QWidget *parent)
+    : QMainWindow(parent)
+    , m_store(store)
+    , m_folder(folder)
+    , m_table(std::move(table))
+    , m_notes(store)
 {
-    setObjectName(QStringLiteral("monster"));
+    setObjectName(u"monster"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Norvalen English Beta Monster Database Beta"));
+    setWindowTitle(u"Norvalen English Beta Monster Database Beta"_s);
     setFont(platform::dialogFont());
 
     buildLayout();
     buildMenus();
-    connectCopyTriggers();
 
     // Selection, not the current row: the list makes its first row current when it takes
     // the focus, and that must not show a monster.
@@ -71,14 +102,14 @@ MonsterWindow::MonsterWindow(const AppContext &context)
     connect(notes, &QPlainTextEdit::textChanged, this, &MonsterWindow::notes_Change);
 
     Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setObjectName(u"Timer1"_s);
     Timer1->setInterval(kTimer1IntervalMs);
     connect(Timer1, &QTimer::timeout, this, &MonsterWindow::Timer1_Timer);
 
-    Inet1 = new HttpFetcher(context.checkTimeout, this);
-    Inet1->setObjectName(QStringLiteral("Inet1"));
-
     adjustSize();
+    restorePosition();
+    monstername->addItems(m_table.listTexts());
+    Timer1->start();
 }
 
 MonsterWindow::~MonsterWindow() = default;
@@ -99,11 +130,11 @@ void MonsterWindow::buildLayout()
         field->setAccessibleName(caption->text().remove(u':'));
     };
 
-    monlabel = new QLabel(QStringLiteral("Select a Monster"), inner);
+    monlabel = new QLabel(u"Select a Monster"_s, inner);
     place(monlabel, "monlabel", rect(120, 120, 1935, 255));
     monlabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    monlabel->setFont(platform::layoutFont(QStringLiteral("Palatino Linotype"), 9.75,
-                                           platform::Bold | platform::Italic));
+    monlabel->setFont(
+        platform::layoutFont(u"Palatino Linotype"_s, 9.75, platform::Bold | platform::Italic));
 
     monstername = new QListWidget(inner);
     place(monstername, "monstername", rect(120, 480, 1935, 4155));
@@ -111,7 +142,7 @@ void MonsterWindow::buildLayout()
     monlabel->setBuddy(monstername);
     nameAfter(monstername, monlabel);
 
-    noteslbl = new QLabel(QStringLiteral("Notes on Monster:"), inner);
+    noteslbl = new QLabel(u"Notes on Monster:"_s, inner);
     place(noteslbl, "noteslbl", rect(120, 4800, 1935, 255));
     noteslbl->setFont(platform::dialogFont(platform::Bold));
 
@@ -127,60 +158,19 @@ void MonsterWindow::buildLayout()
     monsterframe = new QGroupBox(inner);
     place(monsterframe, "monsterframe", rect(2280, 120, 4215, 6615));
 
-    hint1 = new QLabel(QStringLiteral("(HINT: To copy information to clipboard, double-click on "
-                                      "the information or its label.)"),
+    hint1 = new QLabel(u"(HINT: To copy information to clipboard, double-click on the "
+                       "information or its label.)"_s,
                        inner);
     place(hint1, "hint1", rect(2400, 6840, 3975, 495));
     hint1->setWordWrap(true);
     hint1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    struct Row
-    {
-        platform::ClickLabel *MonsterWindow::*caption;
-        const char *captionName;
-        const char *captionText;
-        QRect captionRect;
-        platform::ClickLabel *MonsterWindow::*value;
-        const char *valueName;
-        QRect valueRect;
-    };
-    const Row rows[] = {
-        {&MonsterWindow::namelabel, "namelabel", "Name:", rect(120, 240, 615, 255),
-         &MonsterWindow::namea, "namea", rect(720, 240, 2295, 255)},
-        {&MonsterWindow::hplabel, "hplabel", "HP:", rect(120, 480, 375, 255), &MonsterWindow::hp,
-         "hp", rect(480, 480, 2535, 255)},
-        {&MonsterWindow::levellabel, "levellabel", "Suggested Level:", rect(120, 720, 1575, 255),
-         &MonsterWindow::level, "level", rect(1680, 720, 1335, 255)},
-        {&MonsterWindow::lblsize, "lblsize", "Monster Size:", rect(120, 960, 1215, 255),
-         &MonsterWindow::size_, "size", rect(1320, 960, 1695, 255)},
-        {&MonsterWindow::explabel, "explabel", "Experience:", rect(120, 1200, 1095, 255),
-         &MonsterWindow::experience, "experience", rect(1200, 1215, 2895, 240)},
-        {&MonsterWindow::lbljobexp, "lbljobexp", "Job Experience:", rect(120, 1440, 1455, 255),
-         &MonsterWindow::jobexp, "jobexp", rect(1560, 1440, 2535, 255)},
-        {&MonsterWindow::lbldef, "lbldef", "Weapon Defense:", rect(120, 1680, 1575, 255),
-         &MonsterWindow::defense, "defense", rect(1680, 1680, 2415, 255)},
-        {&MonsterWindow::lblmdef, "lblmdef", "Mage Defense:", rect(120, 1920, 1335, 255),
-         &MonsterWindow::mdefense, "mdefense", rect(1440, 1920, 2655, 255)},
-        {&MonsterWindow::attacklabel, "attacklabel", "Hostile:", rect(120, 2160, 735, 255),
-         &MonsterWindow::attack, "attack", rect(960, 2160, 3135, 240)},
-        {&MonsterWindow::undeadlabel, "undeadlabel", "Undead:", rect(120, 2400, 855, 255),
-         &MonsterWindow::undead, "undead", rect(960, 2400, 3135, 255)},
-        {&MonsterWindow::treasurelabel, "treasurelabel", "Treasure:", rect(120, 2640, 855, 1095),
-         &MonsterWindow::treasure, "treasure", rect(960, 2640, 3135, 1095)},
-        {&MonsterWindow::arealabel, "arealabel", "Areas Found:", rect(120, 3720, 1215, 615),
-         &MonsterWindow::area, "area", rect(1320, 3720, 2775, 855)},
-        {&MonsterWindow::descriptionlabel, "descriptionlabel",
-         "Description/Information:", rect(120, 4560, 3855, 255), &MonsterWindow::description,
-         "description", rect(120, 4800, 3975, 1695)},
-    };
     const QFont captionFont = platform::dialogFont(platform::Bold);
-    for (const Row &row : rows) {
-        auto *caption =
-            new platform::ClickLabel(QString::fromLatin1(row.captionText), monsterframe);
+    for (const FieldRow &row : kFieldRows) {
+        auto *caption = new platform::ClickLabel(QString::fromLatin1(row.caption), monsterframe);
         place(caption, row.captionName, row.captionRect);
         caption->setFont(captionFont);
         caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        this->*row.caption = caption;
 
         auto *value = new platform::ClickLabel(monsterframe);
         place(value, row.valueName, row.valueRect);
@@ -188,13 +178,22 @@ void MonsterWindow::buildLayout()
         value->setWordWrap(true);
         value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         nameAfter(value, caption);
-        this->*row.value = value;
+
+        const MonsterRecord::Field field = row.field;
+        for (platform::ClickLabel *label : {caption, value})
+            connect(label, &platform::ClickLabel::doubleClicked, this,
+                    [this, field] { CopyValue(field); });
+        if (row.copyOnClick)
+            connect(value, &platform::ClickLabel::clicked, this,
+                    [this, field] { CopyValue(field); });
+        m_captions[field] = caption;
+        m_values[field] = value;
     }
 
     display = new QLabel(monsterframe);
     place(display, "display", rect(3075, 120, 1095, 1095));
     display->setScaledContents(true);
-    display->setAccessibleName(QStringLiteral("Monster Picture"));
+    display->setAccessibleName(u"Monster Picture"_s);
 
     setTabOrder(monstername, notes);
 }
@@ -208,92 +207,48 @@ void MonsterWindow::buildMenus()
         return item;
     };
 
-    mnuControls = menuBar()->addMenu(QStringLiteral("&Controls"));
-    mnuControls->setObjectName(QStringLiteral("mnuControls"));
-    mnuSearch =
-        action(QStringLiteral("&Search..."), "mnuSearch", QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuOptions =
-        action(QStringLiteral("&Options..."), "mnuOptions", QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuUpdate = action(QStringLiteral("Check for &Updates Now"), "mnuUpdate",
-                       QKeySequence(Qt::CTRL | Qt::Key_U));
-    mnuReport = action(QStringLiteral("&Feedback Form..."), "mnuReport",
-                       QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuControls = menuBar()->addMenu(u"&Controls"_s);
+    mnuControls->setObjectName(u"mnuControls"_s);
+    mnuSearch = action(u"&Search..."_s, "mnuSearch", QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuOptions = action(u"&Options..."_s, "mnuOptions", QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuUpdate =
+        action(u"Check for &Updates Now"_s, "mnuUpdate", QKeySequence(Qt::CTRL | Qt::Key_U));
+    mnuReport = action(u"&Feedback Form..."_s, "mnuReport", QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuControls->addActions({mnuSearch, mnuOptions, mnuUpdate, mnuReport});
 
-    about = action(QStringLiteral("&About..."), "about");
-    mnuExit = action(QStringLiteral("&Exit"), "mnuExit");
+    about = action(u"&About..."_s, "about");
+    mnuExit = action(u"&Exit"_s, "mnuExit");
     menuBar()->addAction(about);
     menuBar()->addAction(mnuExit);
 
     // There is no search window.
     mnuSearch->setEnabled(false);
 
-    connect(mnuOptions, &QAction::triggered, this, &MonsterWindow::mnuOptions_Click);
-    connect(mnuReport, &QAction::triggered, this, &MonsterWindow::mnuReport_Click);
-    connect(about, &QAction::triggered, this, &MonsterWindow::about_Click);
-    connect(mnuUpdate, &QAction::triggered, this, &MonsterWindow::mnuUpdate_Click);
-    connect(mnuExit, &QAction::triggered, this, &MonsterWindow::mnuExit_Click);
+    connect(mnuOptions, &QAction::triggered, this, &MonsterWindow::optionsRequested);
+    connect(mnuReport, &QAction::triggered, this, &MonsterWindow::feedbackRequested);
+    connect(about, &QAction::triggered, this, &MonsterWindow::aboutRequested);
+    connect(mnuUpdate, &QAction::triggered, this, &MonsterWindow::updateCheckRequested);
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 }
 
-void MonsterWindow::connectCopyTriggers()
+void MonsterWindow::setCheckRunning(bool running)
 {
-    using platform::ClickLabel;
-    const auto dbl = &ClickLabel::doubleClicked;
-    connect(namea, dbl, this, &MonsterWindow::namea_DblClick);
-    connect(namelabel, dbl, this, &MonsterWindow::namelabel_DblClick);
-    connect(hp, &ClickLabel::clicked, this, &MonsterWindow::hp_Click);
-    connect(hplabel, dbl, this, &MonsterWindow::hplabel_DblClick);
-    connect(level, dbl, this, &MonsterWindow::level_DblClick);
-    connect(levellabel, dbl, this, &MonsterWindow::levellabel_DblClick);
-    connect(experience, dbl, this, &MonsterWindow::experience_DblClick);
-    connect(explabel, dbl, this, &MonsterWindow::explabel_DblClick);
-    connect(jobexp, dbl, this, &MonsterWindow::jobexp_DblClick);
-    connect(lbljobexp, dbl, this, &MonsterWindow::lbljobexp_DblClick);
-    connect(size_, dbl, this, &MonsterWindow::size_DblClick);
-    connect(lblsize, dbl, this, &MonsterWindow::lblsize_DblClick);
-    connect(defense, dbl, this, &MonsterWindow::defense_DblClick);
-    connect(lbldef, dbl, this, &MonsterWindow::lbldef_DblClick);
-    connect(mdefense, dbl, this, &MonsterWindow::mdefense_DblClick);
-    connect(lblmdef, dbl, this, &MonsterWindow::lblmdef_DblClick);
-    connect(attack, dbl, this, &MonsterWindow::attack_DblClick);
-    connect(attacklabel, dbl, this, &MonsterWindow::attacklabel_DblClick);
-    connect(undead, dbl, this, &MonsterWindow::undead_DblClick);
-    connect(undeadlabel, dbl, this, &MonsterWindow::undeadlabel_DblClick);
-    connect(treasure, dbl, this, &MonsterWindow::treasure_DblClick);
-    connect(treasurelabel, dbl, this, &MonsterWindow::treasurelabel_DblClick);
-    connect(area, dbl, this, &MonsterWindow::area_DblClick);
-    connect(arealabel, dbl, this, &MonsterWindow::arealabel_DblClick);
-    connect(description, dbl, this, &MonsterWindow::description_DblClick);
-    connect(descriptionlabel, dbl, this, &MonsterWindow::descriptionlabel_DblClick);
+    mnuUpdate->setEnabled(!running);
 }
 
-void MonsterWindow::Form_Load()
+void MonsterWindow::restorePosition()
 {
     using namespace settingkeys;
-    SettingsStore &store = *m_context.store;
-    const QString top = store.get(kPlacement, kMainTop);
-    if (!top.isEmpty()) {
-        QList<QRect> screens;
-        for (const QScreen *screen : QGuiApplication::screens())
-            screens.append(screen->availableGeometry());
-        const std::optional<QPoint> position = placement::restoredPosition(
-            top, store.get(kPlacement, kMainLeft), pos(), frameGeometry().size(), screens);
-        if (position)
-            move(*position);
-    }
-
-    const QString path = m_context.dataFolder.databaseFile();
-    QString error;
-    m_table = MonsterTable::loadFile(path, &error);
-    if (!error.isEmpty()) {
-        platform::showMessage(nullptr, windowTitle(),
-                              QStringLiteral("The monster database %1 cannot be read: %2")
-                                  .arg(QDir::toNativeSeparators(path), error),
-                              platform::Buttons::Ok);
-    }
-    monstername->addItems(m_table.listTexts());
-
-    Timer1->start();
+    const QString top = m_store.get(kPlacement, kMainTop);
+    if (top.isEmpty())
+        return;
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const std::optional<QPoint> position = placement::restoredPosition(
+        top, m_store.get(kPlacement, kMainLeft), pos(), frameGeometry().size(), screens);
+    if (position)
+        move(*position);
 }
 
 void MonsterWindow::closeEvent(QCloseEvent *event)
@@ -304,21 +259,15 @@ void MonsterWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    // The check is waiting on this window's transfer: end that first, close after.
-    if (m_checking) {
-        m_closeAfterCheck = true;
-        Inet1->abort();
-        event->ignore();
-        return;
-    }
     Form_Unload();
     QMainWindow::closeEvent(event);
+    emit closing();
 }
 
 void MonsterWindow::Form_Unload()
 {
     // Keep the last moves too, not only those up to the last timer tick.
-    if (switchIsOn(m_context.store->get(settingkeys::kSettings, settingkeys::kSavePosition)))
+    if (savePositionIsOn(m_store))
         SavePosition();
 }
 
@@ -335,8 +284,8 @@ void MonsterWindow::Form_GotFocus()
 
 void MonsterWindow::Timer1_Timer()
 {
-    fillDefaultSwitches(*m_context.store);
-    if (switchIsOn(m_context.store->get(settingkeys::kSettings, settingkeys::kSavePosition)))
+    fillDefaultSwitches(m_store);
+    if (savePositionIsOn(m_store))
         SavePosition();
 }
 
@@ -345,9 +294,8 @@ void MonsterWindow::SavePosition()
     // A minimized window may report a position off every screen.
     if (isMinimized())
         return;
-    SettingsStore &store = *m_context.store;
-    store.save(settingkeys::kPlacement, settingkeys::kMainTop, placement::edgeText(pos().y()));
-    store.save(settingkeys::kPlacement, settingkeys::kMainLeft, placement::edgeText(pos().x()));
+    m_store.save(settingkeys::kPlacement, settingkeys::kMainTop, placement::edgeText(pos().y()));
+    m_store.save(settingkeys::kPlacement, settingkeys::kMainLeft, placement::edgeText(pos().x()));
 }
 
 void MonsterWindow::showEvent(QShowEvent *event)
@@ -382,42 +330,30 @@ void MonsterWindow::ShowSelectedMonster()
     const QList<QListWidgetItem *> selected = monstername->selectedItems();
     const QListWidgetItem *item = selected.isEmpty() ? nullptr : selected.first();
     const QString listText = item ? item->text() : QString();
-    monsterframe->setTitle(QString(listText).replace(QChar(u'&'), QStringLiteral("&&")));
+    monsterframe->setTitle(QString(listText).replace(QChar(u'&'), u"&&"_s));
 
     // With nothing selected the last monster shown stays on screen.
     const int row = item ? monstername->row(item) : -1;
     if (row >= 0 && row < m_table.size()) {
-        const RecordView view = viewOf(m_table.row(row), m_context.dataFolder);
-        auto show = [&view](platform::ClickLabel *label, MonsterRecord::Field field) {
-            label->setText(linebreaks::toLf(view.text[field]));
+        m_view = viewOf(m_table.row(row), m_folder);
+        for (const FieldRow &fieldRow : kFieldRows) {
+            platform::ClickLabel *label = m_values[fieldRow.field];
+            label->setText(linebreaks::toLf(m_view.text[fieldRow.field]));
             // Its name is the caption's, so the value reaches screen readers this way.
             label->setAccessibleDescription(label->text());
-        };
-        show(namea, MonsterRecord::Name);
-        show(hp, MonsterRecord::Hp);
-        show(level, MonsterRecord::Level);
-        show(experience, MonsterRecord::Experience);
-        show(treasure, MonsterRecord::Treasure);
-        show(area, MonsterRecord::Area);
-        show(description, MonsterRecord::Description);
-        show(attack, MonsterRecord::Attack);
-        show(undead, MonsterRecord::Undead);
-        // A missing or unreadable picture shows none; the labels after it are still set.
+        }
+        // A missing or unreadable picture shows none.
         QPixmap picture;
-        if (!view.picturePath.isEmpty())
-            picture.load(view.picturePath);
+        if (!m_view.picturePath.isEmpty())
+            picture.load(m_view.picturePath);
         display->setPixmap(picture);
-        show(jobexp, MonsterRecord::JobExp);
-        show(size_, MonsterRecord::Size);
-        show(defense, MonsterRecord::Defense);
-        show(mdefense, MonsterRecord::MDefense);
     }
     LoadNote();
 }
 
 void MonsterWindow::LoadNote()
 {
-    const QString key = linebreaks::toCrLf(namea->text());
+    const QString &key = m_view.noteKey();
     m_loadingNote = true;
     notes->setPlainText(m_notes.load(key));
     m_loadingNote = false;
@@ -429,164 +365,10 @@ void MonsterWindow::notes_Change()
     // Putting a stored note into the box stores nothing new.
     if (m_loadingNote)
         return;
-    m_notes.save(linebreaks::toCrLf(namea->text()), notes->toPlainText());
+    m_notes.save(m_view.noteKey(), notes->toPlainText());
 }
 
-void MonsterWindow::mnuOptions_Click()
+void MonsterWindow::CopyValue(MonsterRecord::Field field)
 {
-    OptionsWindow::showWindow(m_context);
-}
-
-void MonsterWindow::mnuReport_Click()
-{
-    ReportWindow::showWindow(m_context);
-    setEnabled(false);
-}
-
-void MonsterWindow::about_Click()
-{
-    AboutWindow::showWindow(m_context);
-    setEnabled(false);
-}
-
-void MonsterWindow::mnuUpdate_Click()
-{
-    // One check at a time on the one transfer control.
-    mnuUpdate->setEnabled(false);
-    m_checking = true;
-    const updatecheck::Outcome outcome = updatecheck::run(
-        updatecheck::Mode::Manual, true, true, checkUrls(m_context.endpoints),
-        windowCheckHooks(*Inet1, m_context, this, [this] { return m_closeAfterCheck; }));
-    m_checking = false;
-    mnuUpdate->setEnabled(true);
-
-    if (m_closeAfterCheck) {
-        close();
-        return;
-    }
-    if (outcome.openDownloader) {
-        UpdateWindow::showWindow(m_context);
-        setEnabled(false);
-        hide();
-        close();
-        return;
-    }
-    if (!outcome.updatesFound)
-        platform::showMessage(this, updatecheck::noUpdatesTitle(), updatecheck::noUpdatesPrompt(),
-                              platform::Buttons::OkCancel);
-}
-
-void MonsterWindow::mnuExit_Click()
-{
-    close();
-}
-
-void MonsterWindow::CopyValue(const QLabel *valueLabel)
-{
-    platform::copyText(linebreaks::toCrLf(valueLabel->text()));
-}
-
-void MonsterWindow::namea_DblClick()
-{
-    CopyValue(namea);
-}
-void MonsterWindow::namelabel_DblClick()
-{
-    CopyValue(namea);
-}
-void MonsterWindow::hp_Click()
-{
-    CopyValue(hp);
-}
-void MonsterWindow::hplabel_DblClick()
-{
-    CopyValue(hp);
-}
-void MonsterWindow::level_DblClick()
-{
-    CopyValue(level);
-}
-void MonsterWindow::levellabel_DblClick()
-{
-    CopyValue(level);
-}
-void MonsterWindow::experience_DblClick()
-{
-    CopyValue(experience);
-}
-void MonsterWindow::explabel_DblClick()
-{
-    CopyValue(experience);
-}
-void MonsterWindow::jobexp_DblClick()
-{
-    CopyValue(jobexp);
-}
-void MonsterWindow::lbljobexp_DblClick()
-{
-    CopyValue(jobexp);
-}
-void MonsterWindow::size_DblClick()
-{
-    CopyValue(size_);
-}
-void MonsterWindow::lblsize_DblClick()
-{
-    CopyValue(size_);
-}
-void MonsterWindow::defense_DblClick()
-{
-    CopyValue(defense);
-}
-void MonsterWindow::lbldef_DblClick()
-{
-    CopyValue(defense);
-}
-void MonsterWindow::mdefense_DblClick()
-{
-    CopyValue(mdefense);
-}
-void MonsterWindow::lblmdef_DblClick()
-{
-    CopyValue(mdefense);
-}
-void MonsterWindow::attack_DblClick()
-{
-    CopyValue(attack);
-}
-void MonsterWindow::attacklabel_DblClick()
-{
-    CopyValue(attack);
-}
-void MonsterWindow::undead_DblClick()
-{
-    CopyValue(undead);
-}
-void MonsterWindow::undeadlabel_DblClick()
-{
-    CopyValue(undead);
-}
-void MonsterWindow::treasure_DblClick()
-{
-    CopyValue(treasure);
-}
-void MonsterWindow::treasurelabel_DblClick()
-{
-    CopyValue(treasure);
-}
-void MonsterWindow::area_DblClick()
-{
-    CopyValue(area);
-}
-void MonsterWindow::arealabel_DblClick()
-{
-    CopyValue(area);
-}
-void MonsterWindow::description_DblClick()
-{
-    CopyValue(description);
-}
-void MonsterWindow::descriptionlabel_DblClick()
-{
-    CopyValue(description);
+    platform::copyText(m_view.text[field]);
 }

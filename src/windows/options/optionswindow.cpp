@@ -1,14 +1,11 @@
 #include "optionswindow.h"
 
 #include "fonts.h"
-#include "monsterwindow.h"
 #include "settingsstore.h"
 #include "switches.h"
 #include "twips.h"
-#include "windowonce.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -27,26 +24,14 @@ int boxState(Qt::CheckState state)
 
 } // namespace
 
-OptionsWindow *OptionsWindow::showWindow(const AppContext &context)
-{
-    return platform::showOnce(s_instance, [&context] {
-        auto *window = new OptionsWindow(context);
-        window->Form_Load();
-        return window;
-    });
-}
-
-OptionsWindow::OptionsWindow(const AppContext &context)
-    : QWidget(nullptr,
+OptionsWindow::OptionsWindow(SettingsStore &store, QWidget *parent)
+    : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , m_context(context)
+    , m_store(store)
 {
     using twips::rect;
     setObjectName(QStringLiteral("frmOptions"));
     setAttribute(Qt::WA_DeleteOnClose);
-    // Tool windows do not keep a program running by default; this one does, when it is
-    // the last window left after the main window has closed.
-    setAttribute(Qt::WA_QuitOnClose);
     setWindowTitle(QStringLiteral("Options"));
     setFont(platform::dialogFont());
     setFixedSize(twips::toPixels(4095), twips::toPixels(2535));
@@ -101,6 +86,7 @@ OptionsWindow::OptionsWindow(const AppContext &context)
     setTabOrder(done, cancel);
     setTabOrder(cancel, searcha);
     setTabOrder(searcha, unavailable);
+    Form_Load();
 }
 
 // Each box with its key, in the order in which they are loaded and saved; "searcha" keeps
@@ -117,7 +103,7 @@ std::array<std::pair<QCheckBox *, QString>, 5> OptionsWindow::switchBoxes() cons
 
 void OptionsWindow::Form_Load()
 {
-    SettingsStore &store = *m_context.store;
+    SettingsStore &store = m_store;
     fillDefaultSwitches(store);
     for (const auto &[box, key] : switchBoxes()) {
         const int state = ::boxState(store.get(settingkeys::kSettings, key));
@@ -128,21 +114,17 @@ void OptionsWindow::Form_Load()
 
 void OptionsWindow::done_Click()
 {
-    SettingsStore &store = *m_context.store;
+    SettingsStore &store = m_store;
     for (const auto &[box, key] : switchBoxes())
         store.save(settingkeys::kSettings, key, QString::number(boxState(box->checkState())));
     close();
+    emit saved();
 }
 
 void OptionsWindow::cancel_Click()
 {
     close();
-    // Only a main window that is still there: after "Exit" none is opened again.
-    if (MonsterWindow *main = MonsterWindow::instance()) {
-        main->show();
-        main->raise();
-        main->activateWindow();
-    }
+    emit cancelled();
 }
 
 void OptionsWindow::keyPressEvent(QKeyEvent *event)
@@ -152,11 +134,4 @@ void OptionsWindow::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void OptionsWindow::closeEvent(QCloseEvent *event)
-{
-    if (MonsterWindow *main = MonsterWindow::instance())
-        main->setEnabled(true);
-    QWidget::closeEvent(event);
 }

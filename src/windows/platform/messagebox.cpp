@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -24,52 +25,71 @@ TestState &testState()
     return state;
 }
 
-Answer defaultAnswer(Buttons buttons)
+struct Choice
 {
-    return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    QMessageBox::StandardButton button;
+    Answer answer;
+};
+
+QList<Choice> choicesFor(Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::Ok:
+        return {{QMessageBox::Ok, Answer::Ok}};
+    case Buttons::OkCancel:
+        return {{QMessageBox::Ok, Answer::Ok}, {QMessageBox::Cancel, Answer::Cancel}};
+    case Buttons::YesNo:
+        return {{QMessageBox::Yes, Answer::Yes}, {QMessageBox::No, Answer::No}};
+    }
+    return {};
 }
 
 } // namespace
 
-Answer showMessage(QWidget *parent, const QString &title, const QString &prompt, Buttons buttons)
+void showMessage(QWidget *parent, const QString &title, const QString &prompt, Buttons buttons,
+                 std::function<void(Answer)> answered)
 {
+    const QList<Choice> choices = choicesFor(buttons);
+    const QPointer<QWidget> from = parent;
+    const auto reply = [from, hadParent = parent != nullptr, answered](Answer answer) {
+        if (hadParent && !from)
+            return;
+        if (from) {
+            from->window()->raise();
+            from->window()->activateWindow();
+        }
+        if (answered)
+            answered(answer);
+    };
+
     TestState &test = testState();
     if (test.enabled) {
         test.shown.append({title, prompt, buttons});
-        return test.answers.isEmpty() ? defaultAnswer(buttons) : test.answers.takeFirst();
+        const Answer answer =
+            test.answers.isEmpty() ? choices.first().answer : test.answers.takeFirst();
+        QTimer::singleShot(0, qApp, [reply, answer] { reply(answer); });
+        return;
     }
 
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setText(linebreaks::toLf(prompt));
-    box.setIcon(QMessageBox::NoIcon);
-    struct Choice
-    {
-        QMessageBox::StandardButton button;
-        Answer answer;
-    };
-    QList<Choice> choices;
-    switch (buttons) {
-    case Buttons::Ok:
-        choices = {{QMessageBox::Ok, Answer::Ok}};
-        break;
-    case Buttons::OkCancel:
-        choices = {{QMessageBox::Ok, Answer::Ok}, {QMessageBox::Cancel, Answer::Cancel}};
-        break;
-    case Buttons::YesNo:
-        choices = {{QMessageBox::Yes, Answer::Yes}, {QMessageBox::No, Answer::No}};
-        break;
-    }
+    auto *box = new QMessageBox(parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(title);
+    box->setText(linebreaks::toLf(prompt));
+    box->setIcon(QMessageBox::NoIcon);
     for (const Choice &choice : choices)
-        box.addButton(choice.button);
-    box.setDefaultButton(choices.first().button);
-    box.setEscapeButton(choices.last().button);
-    box.exec();
-    for (const Choice &choice : choices) {
-        if (box.clickedButton() == box.button(choice.button))
-            return choice.answer;
-    }
-    return choices.last().answer;
+        box->addButton(choice.button);
+    box->setDefaultButton(choices.first().button);
+    box->setEscapeButton(choices.last().button);
+    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    QObject::connect(box, &QMessageBox::finished, box, [box, choices, reply] {
+        Answer answer = choices.last().answer;
+        for (const Choice &choice : choices) {
+            if (box->clickedButton() == box->button(choice.button))
+                answer = choice.answer;
+        }
+        reply(answer);
+    });
+    box->show();
 }
 
 void showStoreFailure(const QString &reason)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -10,17 +11,20 @@ namespace platform {
 enum class Answer { Ok, Cancel, Yes, No };
 enum class Buttons { Ok, OkCancel, YesNo };
 
-// A modal message without icon whose first button is the default. Line breaks in the
-// prompt may be CR LF.
-Answer showMessage(QWidget *parent, const QString &title, const QString &prompt, Buttons buttons);
+// A message without icon whose first button is the default, modal to `parent`'s window
+// (to the whole program without one), centred over it. It returns at once; `answered`
+// runs when the user has closed the message, unless `parent` is gone by then. The window
+// it came from gets the keyboard back. Line breaks in the prompt may be CR LF.
+void showMessage(QWidget *parent, const QString &title, const QString &prompt, Buttons buttons,
+                 std::function<void(Answer)> answered = {});
 
 // Tells the user, once the current event has been handled, that notes and settings
 // cannot be saved, and why.
 void showStoreFailure(const QString &reason);
 
 // Lets tests answer messages without a human: while enabled, showMessage() shows
-// nothing, records the message and returns the next queued answer, or the default
-// (first) button when none is queued.
+// nothing, records the message and answers it from the event loop with the next queued
+// answer, or the default (first) button when none is queued.
 namespace messagetesting {
 
 struct Shown

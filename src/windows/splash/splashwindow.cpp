@@ -1,13 +1,7 @@
 #include "splashwindow.h"
 
 #include "appinfo.h"
-#include "checkhooks.h"
 #include "fonts.h"
-#include "httpfetcher.h"
-#include "monsterwindow.h"
-#include "settingsstore.h"
-#include "switches.h"
-#include "updatewindow.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -21,37 +15,10 @@ namespace {
 constexpr int kShowMs = 3000;
 const QSize kSize(420, 300);
 
-// Reads a start-up switch, filling it with "1" first when it is empty.
-bool startupSwitch(SettingsStore &store, const QString &key)
-{
-    if (store.get(settingkeys::kSettings, key).isEmpty())
-        store.save(settingkeys::kSettings, key, QStringLiteral("1"));
-    return switchIsOn(store.get(settingkeys::kSettings, key));
-}
-
 } // namespace
 
-SplashWindow *SplashWindow::start(const AppContext &context)
-{
-    auto *splash = new SplashWindow(context);
-    if (splash->Form_Load()) {
-        // The downloader takes over; the splash is never seen.
-        UpdateWindow::showWindow(context);
-        delete splash;
-        return nullptr;
-    }
-    s_instance = splash;
-    splash->show();
-    splash->raise();
-    splash->activateWindow();
-    // Also when the database check is switched off: the splash never waits for ever.
-    splash->Timer1->start();
-    return splash;
-}
-
-SplashWindow::SplashWindow(const AppContext &context)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
-    , m_context(context)
+SplashWindow::SplashWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("frmSplash"));
     // Never shown as a caption (the splash has no frame), but names it in the task bar.
@@ -105,23 +72,16 @@ SplashWindow::SplashWindow(const AppContext &context)
     // The splash stays its full three seconds; a coarse timer may end it early.
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &SplashWindow::Timer1_Timer);
-
-    Inet1 = new HttpFetcher(context.checkTimeout, this);
-    Inet1->setObjectName(QStringLiteral("Inet1"));
 }
 
-bool SplashWindow::Form_Load()
+void SplashWindow::startWaiting()
 {
-    SettingsStore &store = *m_context.store;
-    const bool programStep = startupSwitch(store, settingkeys::kProgUpdates);
-    const bool databaseStep = startupSwitch(store, settingkeys::kDbUpdates);
-    const updatecheck::Outcome outcome =
-        updatecheck::run(updatecheck::Mode::Startup, programStep, databaseStep,
-                         checkUrls(m_context.endpoints), windowCheckHooks(*Inet1, m_context, this));
-    return outcome.openDownloader;
+    m_waiting = true;
+    Timer1->start();
 }
 
-// A click anywhere on the splash, its frames, pictures or labels ends it.
+// Once the checks are over, a click anywhere on the splash, its frames, pictures or labels
+// ends it.
 bool SplashWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress) {
@@ -142,14 +102,15 @@ void SplashWindow::keyPressEvent(QKeyEvent *event)
                             event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape ||
                             event->key() == Qt::Key_Backspace;
     if (endsSplash)
-        OpenMainWindow();
+        Form_Click();
     else
         QWidget::keyPressEvent(event);
 }
 
 void SplashWindow::Form_Click()
 {
-    OpenMainWindow();
+    if (m_waiting)
+        OpenMainWindow();
 }
 
 void SplashWindow::Timer1_Timer()
@@ -160,9 +121,6 @@ void SplashWindow::Timer1_Timer()
 void SplashWindow::OpenMainWindow()
 {
     Timer1->stop();
-    // The main window first, so that the program never runs out of windows on the way.
-    MonsterWindow *main = MonsterWindow::showWindow(m_context);
-    close();
-    main->repaint();
-    main->activateWindow();
+    m_waiting = false;
+    emit finished();
 }

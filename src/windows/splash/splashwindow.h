@@ -1,26 +1,24 @@
 #pragma once
 
-#include "appcontext.h"
-
-#include <QPointer>
 #include <QWidget>
 
-class HttpFetcher;
 class QFrame;
 class QLabel;
 class QTimer;
 
-// The start-up window ("frmSplash"). Before it is first shown it runs the start-up
-// version checks; then it either hands over to the database downloader unseen, or shows
-// itself for three seconds (or until a click or key) and opens the main window.
+// The start-up window ("frmSplash"). It shows while the start-up checks run; once they
+// are over it waits three seconds, or for a click or key, and reports that it is done.
 class SplashWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // Loads the splash, which runs the start-up checks, and shows it unless the
-    // downloader took over. Returns the splash, or nullptr when it was not shown.
-    static SplashWindow *start(const AppContext &context);
-    static SplashWindow *instance() { return s_instance; }
+    explicit SplashWindow(QWidget *parent = nullptr);
+
+    // The checks are over: the wait begins, and a click or key now ends it.
+    void startWaiting();
+
+signals:
+    void finished();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -28,17 +26,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    explicit SplashWindow(const AppContext &context);
-
-    // Runs the start-up sequence; true when the user wants the database update.
-    bool Form_Load();
     void Form_Click();
     void Timer1_Timer();
     void OpenMainWindow();
 
-    static inline QPointer<SplashWindow> s_instance;
-
-    AppContext m_context;
+    bool m_waiting = false;
 
     QFrame *Frame1 = nullptr;
     QFrame *Frame2 = nullptr;
@@ -47,5 +39,4 @@ private:
     QLabel *Image1 = nullptr;
     QLabel *Image2 = nullptr;
     QTimer *Timer1 = nullptr;
-    HttpFetcher *Inet1 = nullptr;
 };

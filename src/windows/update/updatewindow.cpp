@@ -1,12 +1,8 @@
 #include "updatewindow.h"
 
 #include "fonts.h"
-#include "httpfetcher.h"
 #include "messagebox.h"
-#include "monsterwindow.h"
 #include "twips.h"
-#include "updaterun.h"
-#include "windowonce.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -22,18 +18,9 @@ constexpr int kRunDelayMs = 1000;
 
 } // namespace
 
-UpdateWindow *UpdateWindow::showWindow(const AppContext &context)
-{
-    return platform::showOnce(s_instance, [&context] {
-        auto *window = new UpdateWindow(context);
-        window->Form_Load();
-        return window;
-    });
-}
-
-UpdateWindow::UpdateWindow(const AppContext &context)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , m_context(context)
+UpdateWindow::UpdateWindow(UpdateRun::Config config, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_run(new UpdateRun(std::move(config), this))
 {
     using twips::rect;
     setObjectName(QStringLiteral("frmUpdate"));
@@ -104,12 +91,25 @@ UpdateWindow::UpdateWindow(const AppContext &context)
     Timer1->setInterval(kRunDelayMs);
     connect(Timer1, &QTimer::timeout, this, &UpdateWindow::Timer1_Timer);
 
-    Inet = new HttpFetcher(context.downloadTimeout, this);
-    Inet->setObjectName(QStringLiteral("Inet"));
-}
-
-void UpdateWindow::Form_Load()
-{
+    connect(m_run, &UpdateRun::panelText, this,
+            [this](int panel, const QString &text) { panels[panel - 1]->setText(text); });
+    connect(m_run, &UpdateRun::fileStatus, lblFileStatus, &QLabel::setText);
+    connect(m_run, &UpdateRun::fileStatus2, lblFileStatus2, &QLabel::setText);
+    connect(m_run, &UpdateRun::progressChanged, progressbar, &QProgressBar::setValue);
+    connect(m_run, &UpdateRun::filesFinished, this, [this] {
+        finished->setVisible(true);
+        finished->setDefault(true);
+        finished->setFocus();
+    });
+    connect(m_run, &UpdateRun::finished, this, &UpdateWindow::runFinished);
+    m_run->setNotFoundHandler([this](const QString &fileName, std::function<void()> acknowledged) {
+        platform::showMessage(this, windowTitle(),
+                              QStringLiteral("Error downloading ") + fileName +
+                                  QStringLiteral("\r\n\r\nFile Not Found. Please report this "
+                                                 "error to Quillmoor Soft."),
+                              platform::Buttons::Ok,
+                              [acknowledged](platform::Answer) { acknowledged(); });
+    });
     Timer1->start();
 }
 
@@ -120,59 +120,33 @@ void UpdateWindow::Timer1_Timer()
     if (m_ran)
         return;
     m_ran = true;
-    m_running = true;
-
-    UpdateRun run(*Inet, {m_context.dataFolder, m_context.endpoints.updateListUrl,
-                          m_context.endpoints.databaseVersionUrl});
-    connect(&run, &UpdateRun::panelText, this,
-            [this](int panel, const QString &text) { panels[panel - 1]->setText(text); });
-    connect(&run, &UpdateRun::fileStatus, lblFileStatus, &QLabel::setText);
-    connect(&run, &UpdateRun::fileStatus2, lblFileStatus2, &QLabel::setText);
-    connect(&run, &UpdateRun::progressChanged, progressbar, &QProgressBar::setValue);
-    connect(&run, &UpdateRun::fileNotFound, this, [this](const QString &fileName) {
-        platform::showMessage(this, windowTitle(),
-                              QStringLiteral("Error downloading ") + fileName +
-                                  QStringLiteral("\r\n\r\nFile Not Found. Please report this "
-                                                 "error to Quillmoor Soft."),
-                              platform::Buttons::Ok);
-    });
-    connect(&run, &UpdateRun::filesFinished, this, [this] {
-        finished->setVisible(true);
-        finished->setDefault(true);
-        finished->setFocus();
-    });
-    run.run();
-    m_running = false;
-
-    if (m_continuePending)
-        OpenMainWindow();
+    m_run->start();
 }
 
 void UpdateWindow::finished_Click()
 {
     // A click during the last step takes effect when that step is over.
-    if (m_running) {
+    if (m_run->isRunning()) {
         m_continuePending = true;
         return;
     }
-    OpenMainWindow();
+    emit continueRequested();
 }
 
-void UpdateWindow::OpenMainWindow()
+void UpdateWindow::runFinished()
 {
-    // The main window first, so that the program never runs out of windows on the way.
-    MonsterWindow::showWindow(m_context);
-    close();
+    if (m_continuePending)
+        emit continueRequested();
 }
 
 void UpdateWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_running) {
+    // No way out while the files are changing; once the work is done closing is Continue.
+    if (m_run->isRunning()) {
         event->ignore();
         return;
     }
-    // Closed by other means than "Continue" once the work is done: go on as Continue does.
-    if (m_ran && !MonsterWindow::instance())
-        MonsterWindow::showWindow(m_context);
     QWidget::closeEvent(event);
+    if (m_ran)
+        emit continueRequested();
 }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "appcontext.h"
+#include "updaterun.h"
 
-#include <QPointer>
 #include <QWidget>
 
-class HttpFetcher;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -13,30 +11,26 @@ class QStatusBar;
 class QTimer;
 
 // The database update downloader ("frmUpdate"). One second after it opens it runs the
-// update, showing its progress; "Continue" then opens the main window on the new data.
-// At most one exists; it is deleted when closed.
+// update, showing its progress; "Continue" then reports that the main window may open on
+// the new data.
 class UpdateWindow : public QWidget
 {
     Q_OBJECT
 public:
-    static UpdateWindow *showWindow(const AppContext &context);
-    static UpdateWindow *instance() { return s_instance; }
+    explicit UpdateWindow(UpdateRun::Config config, QWidget *parent = nullptr);
+
+signals:
+    void continueRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    explicit UpdateWindow(const AppContext &context);
-
-    void Form_Load();
     void Timer1_Timer();
     void finished_Click();
-    void OpenMainWindow();
+    void runFinished();
 
-    static inline QPointer<UpdateWindow> s_instance;
-
-    AppContext m_context;
-    bool m_running = false;
+    UpdateRun *m_run = nullptr;
     bool m_ran = false;
     bool m_continuePending = false;
 
@@ -48,5 +42,4 @@ private:
     QLabel *panels[3] = {};
     QProgressBar *progressbar = nullptr;
     QTimer *Timer1 = nullptr;
-    HttpFetcher *Inet = nullptr;
 };

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace platform {
+namespace programfolder {
 
 // The folder that holds the executable.
 QString programFolder();
@@ -16,4 +16,4 @@ dataseed::Locations dataLocations();
 // user's folder; always ends with a separator.
 DataFolder prepareDataDir();
 
-} // namespace platform
+} // namespace programfolder

@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
-namespace platform {
+namespace programfolder {
 
 QString programFolder()
 {
@@ -35,4 +35,4 @@ DataFolder prepareDataDir()
     return choice.dataDir;
 }
 
-} // namespace platform
+} // namespace programfolder

@@ -1,0 +1,302 @@
+#include "program.h"
+
+#include "aboutwindow.h"
+#include "appinfo.h"
+#include "browser.h"
+#include "httpfetcher.h"
+#include "messagebox.h"
+#include "monsterwindow.h"
+#include "optionswindow.h"
+#include "reportwindow.h"
+#include "settingsstore.h"
+#include "splashwindow.h"
+#include "switches.h"
+#include "updatewindow.h"
+#include "versionfile.h"
+
+#include <QDir>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Reads a start-up switch, filling it with "1" first when it is empty.
+bool startupSwitch(SettingsStore &store, const QString &key)
+{
+    if (store.get(settingkeys::kSettings, key).isEmpty())
+        store.save(settingkeys::kSettings, key, u"1"_s);
+    return switchIsOn(store.get(settingkeys::kSettings, key));
+}
+
+// Shows a window that exists, in front and with the keyboard.
+void bringForward(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+Program::Program(Setup setup, QObject *parent)
+    : QObject(parent)
+    , m_setup(std::move(setup))
+{}
+
+Program::~Program()
+{
+    // The windows go first, while what they were given is still there.
+    for (QWidget *window :
+         std::initializer_list<QWidget *>{m_splash, m_downloader, m_options, m_main}) {
+        if (window)
+            window->disconnect(this);
+        delete window;
+    }
+}
+
+SplashWindow *Program::splash() const
+{
+    return m_splash;
+}
+
+MonsterWindow *Program::mainWindow() const
+{
+    return m_main;
+}
+
+UpdateWindow *Program::downloader() const
+{
+    return m_downloader;
+}
+
+OptionsWindow *Program::options() const
+{
+    return m_options;
+}
+
+ReportWindow *Program::feedback() const
+{
+    return m_feedback;
+}
+
+AboutWindow *Program::about() const
+{
+    return m_about;
+}
+
+void Program::start()
+{
+    m_splash = new SplashWindow;
+    track(m_splash);
+    connect(m_splash, &SplashWindow::finished, this, [this] {
+        // The main window first, so that the program never runs out of windows on the way.
+        openMainWindow();
+        m_splash->close();
+    });
+    bringForward(m_splash);
+
+    SettingsStore &store = *m_setup.store;
+    const bool programStep = startupSwitch(store, settingkeys::kProgUpdates);
+    const bool databaseStep = startupSwitch(store, settingkeys::kDbUpdates);
+    m_check = makeCheck(updatecheck::Mode::Startup, programStep, databaseStep, m_splash);
+    connect(m_check, &UpdateCheck::finished, this, &Program::startupChecked);
+    m_check->start();
+}
+
+void Program::startupChecked(const updatecheck::Outcome &outcome)
+{
+    std::exchange(m_check, nullptr)->deleteLater();
+    if (!m_splash)
+        return;
+    if (outcome.openDownloader) {
+        openDownloader();
+        m_splash->close();
+        return;
+    }
+    // Also when the database check is switched off: the splash never waits for ever.
+    m_splash->startWaiting();
+}
+
+UpdateCheck *Program::makeCheck(updatecheck::Mode mode, bool programStep, bool databaseStep,
+                                QWidget *askOver)
+{
+    const Endpoints &endpoints = m_setup.endpoints;
+    // The check's own transfer control, which goes with it.
+    auto *fetcher = new HttpFetcher;
+    updatecheck::Hooks hooks;
+    hooks.fetchText = [fetcher, transfers = m_setup.transfers](
+                          const QString &url,
+                          std::function<void(const updatecheck::Reply &)> done) {
+        fetcher->get(transfers.versionFile(url), fetcher, [done](const FetchResult &result) {
+            done(result.ok ? updatecheck::Reply{HttpFetcher::text(result), {}}
+                           : updatecheck::Reply{std::nullopt, result.error});
+        });
+    };
+    const QPointer<QWidget> over = askOver;
+    hooks.askYesNo = [over](const QString &title, const QString &prompt,
+                            std::function<void(bool)> answered) {
+        platform::showMessage(
+            over, title, prompt, platform::Buttons::YesNo,
+            [answered](platform::Answer answer) { answered(answer == platform::Answer::Yes); });
+    };
+    hooks.openPage = [over, browser = endpoints.browserPath](const QString &url) {
+        platform::openPage(browser, url, over);
+    };
+    hooks.localDatabaseVersion = [folder = m_setup.folder] {
+        return versionfile::readLocalVersion(folder.versionFile());
+    };
+    auto *check = new UpdateCheck(
+        mode, programStep, databaseStep,
+        {endpoints.programVersionUrl, endpoints.databaseVersionUrl, endpoints.downloadPageUrl},
+        std::move(hooks), this);
+    fetcher->setParent(check);
+    return check;
+}
+
+void Program::openMainWindow()
+{
+    if (m_main) {
+        m_main->setEnabled(true);
+        bringForward(m_main);
+        return;
+    }
+    const QString path = m_setup.folder.databaseFile();
+    QString error;
+    MonsterTable table = MonsterTable::loadFile(path, &error);
+    m_main = new MonsterWindow(*m_setup.store, m_setup.folder, std::move(table));
+    track(m_main);
+    connect(m_main, &MonsterWindow::optionsRequested, this, &Program::openOptions);
+    connect(m_main, &MonsterWindow::feedbackRequested, this, &Program::openFeedback);
+    connect(m_main, &MonsterWindow::aboutRequested, this, &Program::openAbout);
+    connect(m_main, &MonsterWindow::updateCheckRequested, this, &Program::runManualCheck);
+    connect(m_main, &MonsterWindow::closing, this, &Program::mainWindowClosing);
+    bringForward(m_main);
+    if (!error.isEmpty()) {
+        platform::showMessage(m_main, m_main->windowTitle(),
+                              u"The monster database %1 cannot be read: %2"_s.arg(
+                                  QDir::toNativeSeparators(path), error),
+                              platform::Buttons::Ok);
+    }
+}
+
+void Program::mainWindowClosing()
+{
+    // A check that would ask over a closed window is over.
+    delete m_check;
+    // An Options window outlives the main window, and keeps the program running.
+    if (m_options) {
+        const QPoint at = m_options->pos();
+        m_options->setParent(nullptr, m_options->windowFlags());
+        m_options->move(at);
+        m_options->show();
+    }
+}
+
+void Program::openDownloader()
+{
+    if (m_downloader)
+        return bringForward(m_downloader);
+    m_downloader = new UpdateWindow({m_setup.folder, m_setup.endpoints.updateListUrl,
+                                     m_setup.endpoints.databaseVersionUrl, m_setup.transfers});
+    track(m_downloader);
+    connect(m_downloader, &UpdateWindow::continueRequested, this, [this] {
+        // The main window first, so that the program never runs out of windows on the way.
+        openMainWindow();
+        if (m_downloader)
+            m_downloader->close();
+    });
+    bringForward(m_downloader);
+}
+
+void Program::openOptions()
+{
+    if (m_options)
+        return bringForward(m_options);
+    m_options = new OptionsWindow(*m_setup.store, m_main);
+    track(m_options);
+    connect(m_options, &OptionsWindow::cancelled, this, [this] {
+        // Only a main window that is still there: after "Exit" none is opened again.
+        if (m_main)
+            bringForward(m_main);
+    });
+    connect(m_options, &QObject::destroyed, this, [this] {
+        if (m_main)
+            m_main->setEnabled(true);
+    });
+    bringForward(m_options);
+}
+
+void Program::openFeedback()
+{
+    if (!m_main)
+        return;
+    if (m_feedback)
+        return bringForward(m_feedback);
+    m_feedback =
+        new ReportWindow(*m_setup.store, m_setup.endpoints.feedbackUrl, m_setup.transfers, m_main);
+    connect(m_feedback, &QObject::destroyed, this, [this] {
+        if (m_main)
+            m_main->setEnabled(true);
+    });
+    bringForward(m_feedback);
+    // The main window takes no input while the form is open; the form, its child, still does.
+    m_main->setEnabled(false);
+    m_feedback->setEnabled(true);
+}
+
+void Program::openAbout()
+{
+    if (!m_main)
+        return;
+    if (m_about)
+        return bringForward(m_about);
+    m_about = new AboutWindow(m_setup.endpoints, m_setup.folder, m_main);
+    connect(m_about, &QObject::destroyed, this, [this] {
+        if (m_main)
+            m_main->setEnabled(true);
+    });
+    bringForward(m_about);
+    m_main->setEnabled(false);
+    m_about->setEnabled(true);
+}
+
+void Program::runManualCheck()
+{
+    // One check at a time.
+    if (m_check || !m_main)
+        return;
+    m_main->setCheckRunning(true);
+    m_check = makeCheck(updatecheck::Mode::Manual, true, true, m_main);
+    connect(m_check, &UpdateCheck::finished, this, &Program::manualChecked);
+    m_check->start();
+}
+
+void Program::manualChecked(const updatecheck::Outcome &outcome)
+{
+    std::exchange(m_check, nullptr)->deleteLater();
+    if (!m_main)
+        return;
+    m_main->setCheckRunning(false);
+    if (outcome.openDownloader) {
+        openDownloader();
+        m_main->setEnabled(false);
+        m_main->hide();
+        m_main->close();
+        return;
+    }
+    if (!outcome.updatesFound)
+        platform::showMessage(m_main, updatecheck::noUpdatesTitle(), updatecheck::noUpdatesPrompt(),
+                              platform::Buttons::OkCancel);
+}
+
+void Program::track(QWidget *window)
+{
+    connect(window, &QObject::destroyed, this, [this] {
+        // Later, once the window's pointer here has cleared and a successor may be up.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_splash && !m_main && !m_downloader && !m_options)
+                emit lastWindowClosed();
+        });
+    });
+}

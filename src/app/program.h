@@ -1,0 +1,78 @@
+#pragma once
+
+#include "datafolder.h"
+#include "endpoints.h"
+#include "transfers.h"
+#include "updatecheck.h"
+
+#include <QObject>
+#include <QPointer>
+
+class AboutWindow;
+class MonsterWindow;
+class OptionsWindow;
+class ReportWindow;
+class SettingsStore;
+class SplashWindow;
+class UpdateWindow;
+class QWidget;
+
+// The program: it makes every window, each at most once, hands each what it needs and
+// carries out what the windows report. Start-up runs the splash and the start-up checks,
+// then the main window or the downloader; the main window's commands open the dialogs
+// (parented to it) and run the manual check.
+class Program : public QObject
+{
+    Q_OBJECT
+public:
+    struct Setup
+    {
+        SettingsStore *store = nullptr;
+        DataFolder folder;
+        Endpoints endpoints = Endpoints::defaults();
+        TransferPolicy transfers;
+    };
+
+    explicit Program(Setup setup, QObject *parent = nullptr);
+    ~Program() override;
+
+    // Shows the splash at once and runs the start-up checks behind it.
+    void start();
+
+    // The windows now open; null when closed.
+    SplashWindow *splash() const;
+    MonsterWindow *mainWindow() const;
+    UpdateWindow *downloader() const;
+    OptionsWindow *options() const;
+    ReportWindow *feedback() const;
+    AboutWindow *about() const;
+
+    void openMainWindow();
+    void openDownloader();
+    void openOptions();
+    void openFeedback();
+    void openAbout();
+    void runManualCheck();
+
+signals:
+    // No window of the program is left: it may end.
+    void lastWindowClosed();
+
+private:
+    UpdateCheck *makeCheck(updatecheck::Mode mode, bool programStep, bool databaseStep,
+                           QWidget *askOver);
+    void startupChecked(const updatecheck::Outcome &outcome);
+    void manualChecked(const updatecheck::Outcome &outcome);
+    void mainWindowClosing();
+    // Follows the window, and tells when it was the last.
+    void track(QWidget *window);
+
+    Setup m_setup;
+    QPointer<SplashWindow> m_splash;
+    QPointer<MonsterWindow> m_main;
+    QPointer<UpdateWindow> m_downloader;
+    QPointer<OptionsWindow> m_options;
+    QPointer<ReportWindow> m_feedback;
+    QPointer<AboutWindow> m_about;
+    QPointer<UpdateCheck> m_check;
+};

@@ -1,0 +1,560 @@
+// Each window on its own, as it is made with what it needs: the main window, Options, the
+// feedback form (against a real HTTP server on loopback) and About.
+#include "aboutwindow.h"
+#include "monsterwindow.h"
+#include "optionswindow.h"
+#include "registry.h"
+#include "reportwindow.h"
+#include "testserver.h"
+#include "windowtest.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using namespace platform::registry;
+using platform::launchtesting::takeLaunched;
+
+namespace {
+
+// The records of the main window's database, in file order.
+enum Row { BatLow, Crab, BatHigh, TwoLines, Wolf };
+
+QStringList fields(const QString &name, const QString &hp, const QString &picture)
+{
+    QStringList f = testsupport::record(name, picture);
+    f[1] = hp;
+    return f;
+}
+
+} // namespace
+
+class TestWindows : public WindowTest
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { enableTestDoubles(); }
+    void init();
+    void cleanup() { closeAllWindows(); }
+
+    void selectionShowsTheEntrysOwnRecord();
+    void notesFollowTheSelection();
+    void copyTriggersPutTheValueOnTheClipboard();
+    void positionIsRestoredAndSaved();
+    void minimumSizeAndMenus();
+
+    void optionsLoadEachSwitch_data();
+    void optionsLoadEachSwitch();
+    void optionsSaveOnlyOnSaveSettings();
+
+    void feedbackScriptReceivesExactlyWhatWasTyped_data();
+    void feedbackScriptReceivesExactlyWhatWasTyped();
+    void feedbackFailuresKeepTheFormAndItsTexts_data();
+    void feedbackFailuresKeepTheFormAndItsTexts();
+    void feedbackClosedDuringTheWaitSaysNothing();
+
+    void aboutShowsVersionsAndClosesEveryWay();
+    void aboutLinksOpenTheirPages();
+    void aboutReadsRegistryValues_data();
+    void aboutReadsRegistryValues();
+    void aboutStartsTheSystemInformationTool();
+
+private:
+    MonsterWindow *openMain();
+    template <typename T = QLabel> T *get(const char *name) { return child<T>(m_window, name); }
+    void select(int row) { get<QListWidget>("monstername")->setCurrentRow(row); }
+    ReportWindow *openFeedback(const QString &url);
+    void send(const QString &message, const QString &name, const QString &address);
+
+    QPointer<QWidget> m_window;
+    std::unique_ptr<TestServer> m_server;
+};
+
+void TestWindows::init()
+{
+    QStringList crab = fields(u"Crab¡ Giant"_s, u"5¡000"_s, u"pics\\crab.jpg"_s);
+    crab[MonsterRecord::Description] = u"Lives in caves.¿Flees at night."_s;
+    freshFolder({fields(u"Bat"_s, u"10"_s, u"bat.bmp"_s), crab,
+                 fields(u"Bat"_s, u"20"_s, u"missing.gif"_s),
+                 fields(u"Two¿Lines"_s, u"2"_s, u"two.ico"_s), fields(u"Wolf"_s, u"30"_s, {})});
+    QImage picture(16, 16, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QDir().mkpath(m_folder.path() + u"pics"_s);
+    for (const char *name : {"bat.bmp", "pics/crab.jpg", "two.ico"})
+        QVERIFY(picture.save(m_folder.path() + QString::fromLatin1(name)));
+    m_server = std::make_unique<TestServer>();
+}
+
+MonsterWindow *TestWindows::openMain()
+{
+    auto *window =
+        new MonsterWindow(*m_store, m_folder, MonsterTable::loadFile(m_folder.databaseFile()));
+    window->show();
+    m_window = window;
+    return window;
+}
+
+void TestWindows::selectionShowsTheEntrysOwnRecord()
+{
+    openMain();
+    QCOMPARE(get<QListWidget>("monstername")->item(Crab)->text(), u"Crab, Giant"_s);
+    QVERIFY(get("namea")->text().isEmpty()); // nothing is selected at first
+
+    select(Crab);
+    QCOMPARE(get<QGroupBox>("monsterframe")->title(), u"Crab, Giant"_s);
+    QCOMPARE(get("namea")->text(), u"Crab, Giant"_s);
+    QCOMPARE(get("hp")->text(), u"5,000"_s);
+    QCOMPARE(get("description")->text(), u"Lives in caves.\nFlees at night."_s);
+    const std::pair<const char *, int> labels[] = {
+        {"level", 2},  {"experience", 3}, {"treasure", 4}, {"area", 6},     {"attack", 7},
+        {"undead", 8}, {"jobexp", 10},    {"size", 11},    {"defense", 12}, {"mdefense", 13}};
+    for (const auto &[name, field] : labels)
+        QCOMPARE(get(name)->text(), u"Crab, Giant f"_s + QString::number(field));
+    QVERIFY(!get("display")->pixmap().isNull()); // named Windows-style, in a subfolder
+
+    // Each of two entries of the same name shows its own record.
+    select(BatHigh);
+    QCOMPARE(get("hp")->text(), u"20"_s);
+    QVERIFY(get("display")->pixmap().isNull());      // missing picture: none shown ...
+    QCOMPARE(get("mdefense")->text(), u"Bat f13"_s); // ... the labels after it still set
+    select(BatLow);
+    QCOMPARE(get("hp")->text(), u"10"_s);
+
+    select(TwoLines);
+    QCOMPARE(get("namea")->text(), u"Two\nLines"_s);
+    QCOMPARE(get<QGroupBox>("monsterframe")->title(), u"Two¿Lines"_s);
+    select(Wolf);
+    QVERIFY(get("display")->pixmap().isNull());
+}
+
+void TestWindows::notesFollowTheSelection()
+{
+    openMain();
+    auto *notes = get<QPlainTextEdit>("notes");
+    notes->setFocus();
+    QTest::keyClicks(notes, u"orphan"_s); // no monster shown: the box takes no input
+    QVERIFY(notes->toPlainText().isEmpty());
+
+    select(BatLow);
+    QTest::keyClicks(notes, u"drops cards"_s);
+    QTest::keyClick(notes, Qt::Key_Return);
+    QTest::keyClicks(notes, u"at night"_s);
+    QCOMPARE(stored(u"notes"_s, u"Bat"_s), u"drops cards\r\nat night"_s);
+    select(Wolf);
+    QVERIFY(notes->toPlainText().isEmpty());
+    QCOMPARE(stored(u"notes"_s, u"Wolf"_s), QString()); // showing a note writes nothing
+    select(BatHigh);                                    // notes are keyed by the name shown
+    QCOMPARE(notes->toPlainText(), u"drops cards\nat night"_s);
+
+    select(Crab);
+    QTest::keyClicks(notes, u"pinches"_s);
+    select(TwoLines);
+    QTest::keyClicks(notes, u"x"_s);
+    QCOMPARE(stored(u"notes"_s, u"Crab, Giant"_s), u"pinches"_s);
+    QCOMPARE(stored(u"notes"_s, u"Two\r\nLines"_s), u"x"_s);
+
+    select(BatLow);
+    notes->selectAll();
+    QTest::keyClick(notes, Qt::Key_Delete);
+    QCOMPARE(stored(u"notes"_s, u"Bat"_s), QString());
+
+    // Notes outlive the window and the store's connection.
+    m_window->close();
+    QTRY_VERIFY(!m_window);
+    m_store = std::make_unique<SettingsStore>(m_store->filePath());
+    openMain();
+    select(Crab);
+    QCOMPARE(get<QPlainTextEdit>("notes")->toPlainText(), u"pinches"_s);
+}
+
+void TestWindows::copyTriggersPutTheValueOnTheClipboard()
+{
+    openMain();
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->setText(u"before"_s); // before any monster is shown a copy empties it
+    QTest::mouseDClick(get("undeadlabel"), Qt::LeftButton);
+    QCOMPARE(clipboard->text(), QString());
+
+    select(Crab);
+    const std::pair<const char *, const char *> rows[] = {{"namelabel", "namea"},
+                                                          {"hplabel", "hp"},
+                                                          {"levellabel", "level"},
+                                                          {"explabel", "experience"},
+                                                          {"lbljobexp", "jobexp"},
+                                                          {"lblsize", "size"},
+                                                          {"lbldef", "defense"},
+                                                          {"lblmdef", "mdefense"},
+                                                          {"attacklabel", "attack"},
+                                                          {"undeadlabel", "undead"},
+                                                          {"treasurelabel", "treasure"},
+                                                          {"arealabel", "area"},
+                                                          {"descriptionlabel", "description"}};
+    for (const auto &[caption, value] : rows) {
+        const QString expected = get(value)->text().replace(u'\n', u"\r\n"_s);
+        for (QLabel *trigger : {get(caption), get(value)}) {
+            clipboard->setText(u"before"_s);
+            if (trigger == get("hp"))
+                QTest::mouseClick(trigger, Qt::LeftButton);
+            else
+                QTest::mouseDClick(trigger, Qt::LeftButton);
+            QCOMPARE(clipboard->text(), expected);
+        }
+    }
+    QCOMPARE(clipboard->text(), u"Lives in caves.\r\nFlees at night."_s);
+
+    clipboard->setText(u"before"_s); // a single click copies only on the hit points
+    for (const char *name : {"namea", "namelabel", "hplabel", "treasure", "display", "hint1"})
+        QTest::mouseClick(get<QWidget>(name), Qt::LeftButton);
+    QCOMPARE(clipboard->text(), u"before"_s);
+}
+
+void TestWindows::positionIsRestoredAndSaved()
+{
+    const auto reopen = [this] {
+        m_window->close();
+        delete m_window;
+        return openMain();
+    };
+    // Restoring does not ask "saveposition"; text that is not a number is ignored.
+    m_store->save(u"settings"_s, u"saveposition"_s, u"0"_s);
+    const QPoint unplaced = openMain()->pos();
+    m_store->save(u"placement"_s, u"maintop"_s, u"top"_s);
+    m_store->save(u"placement"_s, u"mainleft"_s, u"1800"_s);
+    QCOMPARE(reopen()->pos(), unplaced);
+    m_store->save(u"placement"_s, u"maintop"_s, u"1500"_s);
+    QCOMPARE(reopen()->pos(), QPoint(120, 100));
+
+    // Off: the timer fills the default switches but stores no position, nor does closing.
+    auto *timer = get<QTimer>("Timer1");
+    QCOMPARE(timer->interval(), 5000);
+    timer->setInterval(5);
+    m_window->move(40, 60);
+    QSignalSpy ticks(timer, &QTimer::timeout);
+    QTRY_VERIFY(ticks.count() >= 3);
+    for (const char16_t *key : {u"search", u"unavailable", u"progupdates", u"dbupdates"})
+        QCOMPARE(stored(u"settings"_s, QString::fromUtf16(key)), u"1"_s);
+    reopen();
+    QCOMPARE(stored(u"placement"_s, u"maintop"_s), u"1500"_s);
+
+    // On: the next tick stores both edges in twips, and so does closing.
+    m_store->save(u"settings"_s, u"saveposition"_s, u"1"_s);
+    get<QTimer>("Timer1")->setInterval(5);
+    m_window->move(40, 60);
+    QTRY_COMPARE(stored(u"placement"_s, u"maintop"_s), u"900"_s);
+    QCOMPARE(stored(u"placement"_s, u"mainleft"_s), u"600"_s);
+    get<QTimer>("Timer1")->stop();
+    m_window->move(30, 45);
+    m_window->close();
+    QCOMPARE(stored(u"placement"_s, u"maintop"_s), u"675"_s);
+}
+
+void TestWindows::minimumSizeAndMenus()
+{
+    MonsterWindow *window = openMain();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const QRect list = get<QWidget>("monstername")->geometry();
+    window->resize(300, 200);
+    QTRY_VERIFY(window->frameGeometry().width() >= 447);
+    QVERIFY(window->frameGeometry().height() >= 549);
+    QVERIFY(window->centralWidget()->height() >= 497);
+    window->resize(900, 800); // enlarging adds space; nothing moves or grows
+    QTRY_COMPARE(window->size(), QSize(900, 800));
+    QCOMPARE(get<QWidget>("monstername")->geometry(), list);
+
+    const QList<QAction *> bar = window->menuBar()->actions();
+    QCOMPARE(bar.size(), 3);
+    QCOMPARE(bar[0]->menu()->actions().size(), 4);
+    QVERIFY(!get<QAction>("mnuSearch")->isEnabled());
+
+    // Ctrl+S does nothing; the list and then the notes box take the focus.
+    auto *names = get<QListWidget>("monstername");
+    names->setFocus();
+    QTest::keyClick(names, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), names);
+    QTest::keyClick(names, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), get<QWidget>("notes"));
+
+    // Each command is reported; Exit closes.
+    QSignalSpy options(window, &MonsterWindow::optionsRequested);
+    QSignalSpy check(window, &MonsterWindow::updateCheckRequested);
+    get<QAction>("mnuOptions")->trigger();
+    get<QAction>("mnuUpdate")->trigger();
+    QCOMPARE(options.count() + check.count(), 2);
+    window->setCheckRunning(true);
+    QVERIFY(!get<QAction>("mnuUpdate")->isEnabled());
+    bar[2]->trigger(); // "&Exit"
+    QTRY_VERIFY(!m_window);
+}
+
+void TestWindows::optionsLoadEachSwitch_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<Qt::CheckState>("state");
+    QTest::addColumn<QString>("afterLoad");
+    QTest::newRow("empty is filled") << QString() << Qt::Checked << u"1"_s;
+    QTest::newRow("0") << u"0"_s << Qt::Unchecked << u"0"_s;
+    QTest::newRow("2 is the third state") << u"2"_s << Qt::PartiallyChecked << u"2"_s;
+    QTest::newRow("rounded") << u"1.4"_s << Qt::Checked << u"1.4"_s;
+    QTest::newRow("not a state") << u"7"_s << Qt::Unchecked << u"7"_s;
+    QTest::newRow("not a number") << u"yes"_s << Qt::Unchecked << u"yes"_s;
+}
+
+void TestWindows::optionsLoadEachSwitch()
+{
+    QFETCH(QString, value);
+    QFETCH(Qt::CheckState, state);
+    QFETCH(QString, afterLoad);
+    const std::pair<const char *, QString> boxes[] = {{"progupdates", u"progupdates"_s},
+                                                      {"dbupdates", u"dbupdates"_s},
+                                                      {"saveposition", u"saveposition"_s},
+                                                      {"searcha", u"search"_s},
+                                                      {"unavailable", u"unavailable"_s}};
+    for (const auto &[name, key] : boxes) {
+        m_store->save(u"settings"_s, key, value);
+        OptionsWindow options(*m_store);
+        QCOMPARE(child<QCheckBox>(&options, name)->checkState(), state);
+        QCOMPARE(stored(u"settings"_s, key), afterLoad);
+        m_store->save(u"settings"_s, key, u"1"_s);
+    }
+    QCOMPARE(stored(u"settings"_s, u"searcha"_s), QString()); // it keeps the key "search"
+}
+
+void TestWindows::optionsSaveOnlyOnSaveSettings()
+{
+    m_store->save(u"settings"_s, u"unavailable"_s, u"2"_s);
+    for (const char *ending : {"cancel", "close box", "done"}) {
+        auto *options = new OptionsWindow(*m_store);
+        QSignalSpy saved(options, &OptionsWindow::saved);
+        QSignalSpy cancelled(options, &OptionsWindow::cancelled);
+        options->show();
+        child<QCheckBox>(options, "dbupdates")->click();
+        child<QCheckBox>(options, "searcha")->click();
+        if (ending == QByteArray("close box"))
+            options->close();
+        else
+            QTest::mouseClick(child<QPushButton>(options, ending), Qt::LeftButton);
+        QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+        const bool done = ending == QByteArray("done");
+        QCOMPARE(saved.count(), int(done));
+        QCOMPARE(cancelled.count(), int(ending == QByteArray("cancel")));
+        QCOMPARE(stored(u"settings"_s, u"dbupdates"_s), done ? u"0"_s : u"1"_s);
+        QCOMPARE(stored(u"settings"_s, u"search"_s), done ? u"0"_s : u"1"_s);
+    }
+    QCOMPARE(stored(u"settings"_s, u"unavailable"_s), u"2"_s); // an untouched third state stays
+}
+
+ReportWindow *TestWindows::openFeedback(const QString &url)
+{
+    auto *form = new ReportWindow(*m_store, url, TransferPolicy());
+    form->show();
+    m_window = form;
+    return form;
+}
+
+void TestWindows::send(const QString &message, const QString &name, const QString &address)
+{
+    get<QPlainTextEdit>("feedback")->setPlainText(message);
+    get<QLineEdit>("aname")->setText(name);
+    get<QLineEdit>("email")->setText(address);
+    QTest::mouseClick(get<QPushButton>("sendform"), Qt::LeftButton);
+}
+
+void TestWindows::feedbackScriptReceivesExactlyWhatWasTyped_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("sentMessage"); // what the script reads after decoding
+    QTest::newRow("two lines") << u"a\nb"_s << u"Ann"_s << u"a¿b"_s;
+    QTest::newRow("query characters")
+        << u"x=1&y=2 #3 50% +"_s << u"Tom & Jerry=friends"_s << u"x=1&y=2 #3 50% +"_s;
+    QTest::newRow("non-ASCII") << u"Ogre’s cave — é"_s << u"Zoë"_s << u"Ogre’s cave — é"_s;
+    QTest::newRow("empty fields") << QString() << QString() << QString();
+    // A noncharacter is sent as its UTF-8 bytes like any other (found by fuzzing, where a
+    // decoder had turned it into U+FFFD).
+    QTest::newRow("noncharacter") << u"a\uFFFFb"_s << u"\uFDD0"_s << u"a\uFFFFb"_s;
+}
+
+void TestWindows::feedbackScriptReceivesExactlyWhatWasTyped()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, name);
+    QFETCH(QString, sentMessage);
+    m_store->save(u"feedback"_s, u"sendername"_s, u"Old Name"_s);
+    m_server->setBody(u"/send1.php"_s, "thanks");
+    openFeedback(m_server->urlText(u"/send1.php"_s));
+    QCOMPARE(get<QLineEdit>("aname")->text(), u"Old Name"_s);
+    send(message, name, u"a+b@x.example"_s);
+    QTRY_VERIFY(!m_window);
+    QCOMPARE(shownTitles(), QStringList{u"Feedback Received"_s});
+
+    const QByteArray target = m_server->requestTargets().value(0);
+    QVERIFY(target.startsWith("/send1.php?message="));
+    // The bytes the script reads, key by key.
+    QList<QByteArray> items;
+    for (const QByteArray &item : target.mid(target.indexOf('?') + 1).split('&'))
+        items += item.split('=').value(0) + '=' +
+                 QByteArray::fromPercentEncoding(item.mid(item.indexOf('=') + 1));
+    QCOMPARE(items, (QList<QByteArray>{"message=" + sentMessage.toUtf8(), "name=" + name.toUtf8(),
+                                       "email=a+b@x.example"}));
+    // The next form offers the name and address last sent, and no message.
+    openFeedback(m_server->urlText(u"/send1.php"_s));
+    QCOMPARE(get<QLineEdit>("aname")->text(), name);
+    QCOMPARE(get<QLineEdit>("email")->text(), u"a+b@x.example"_s);
+    QVERIFY(get<QPlainTextEdit>("feedback")->toPlainText().isEmpty());
+}
+
+void TestWindows::feedbackFailuresKeepTheFormAndItsTexts_data()
+{
+    QTest::addColumn<int>("status"); // 0: nothing listens
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("empty body") << 200 << QByteArray();
+    QTest::newRow("server error page") << 500 << QByteArray("<html>oops</html>");
+    QTest::newRow("refused") << 0 << QByteArray();
+}
+
+void TestWindows::feedbackFailuresKeepTheFormAndItsTexts()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    TestServer::Reply reply;
+    reply.status = status;
+    reply.body = body;
+    m_server->setReply(u"/send1.php"_s, reply);
+    openFeedback(status ? m_server->urlText(u"/send1.php"_s)
+                        : TestServer::refusedUrl(u"/send1.php"_s).toString());
+    send(u"line one\nline two"_s, u"Ann"_s, u"ann@x.example"_s);
+    QVERIFY(!get<QPushButton>("sendform")->isEnabled());
+    QTRY_COMPARE(platform::messagetesting::shown().size(), 1);
+    QCOMPARE(shownTitles(), QStringList{u"Feedback Error"_s});
+    QVERIFY(m_window);
+    QCOMPARE(get("Label99")->text(), u"Error"_s);
+    QVERIFY(get<QPushButton>("sendform")->isEnabled());
+    QCOMPARE(get<QPlainTextEdit>("feedback")->toPlainText(), u"line one\nline two"_s);
+    QCOMPARE(stored(u"feedback"_s, u"sendername"_s), u"Ann"_s);
+}
+
+void TestWindows::feedbackClosedDuringTheWaitSaysNothing()
+{
+    TestServer::Reply slow;
+    slow.body = "thanks";
+    slow.delayMs = 300;
+    m_server->setReply(u"/send1.php"_s, slow);
+    ReportWindow *form = openFeedback(m_server->urlText(u"/send1.php"_s));
+    send(u"hello"_s, u"Ann"_s, QString());
+    QTRY_COMPARE(m_server->hits(u"/send1.php"_s), 1);
+    form->close();
+    // Gone with its transfer control: no answer can reach it any more.
+    QTRY_VERIFY(!m_window);
+    QCOMPARE(shownTitles(), QStringList());
+}
+
+void TestWindows::aboutShowsVersionsAndClosesEveryWay()
+{
+    for (const int key : {0, int(Qt::Key_Return), int(Qt::Key_Escape), -1}) {
+        if (key == -1)
+            testsupport::writeFile(m_folder.versionFile(), "\"2026.1206\"\r\n");
+        auto *about = new AboutWindow(Endpoints::defaults(), m_folder);
+        about->show();
+        m_window = about;
+        QCOMPARE(get("lblTitle")->text(), u"Norvalen English Beta Monster Database"_s);
+        QCOMPARE(get("lblVersion")->text(), u"Progam Version v.1.7 Build #4034 Beta"_s);
+        QCOMPARE(get("dbverlabel")->text(),
+                 key == -1 ? u"Database Version v.2026.1206"_s : u"Database Version v."_s);
+        auto *ok = get<QPushButton>("cmdOK");
+        if (key == 0)
+            QTest::mouseClick(ok, Qt::LeftButton);
+        else if (key > 0)
+            QTest::keyClick(ok, Qt::Key(key));
+        else
+            about->close();
+        QTRY_VERIFY(!m_window);
+    }
+}
+
+void TestWindows::aboutLinksOpenTheirPages()
+{
+    const Endpoints e = Endpoints::defaults();
+    const std::pair<const char *, QString> links[] = {
+        {"Label22", e.resourcePageUrl},  {"monlist", e.monsterListUrl},
+        {"partner1", e.partnerSiteUrl1}, {"Label20", e.partnerSiteUrl2},
+        {"progpage", e.programPageUrl},  {"mirror1", e.partnerSiteUrl1},
+        {"mirror2", e.partnerSiteUrl3},  {"Label21", e.partnerSiteUrl2},
+        {"mirror3", e.partnerSiteUrl4},  {"gotosite", e.makerSiteUrl},
+        {"Label23", e.ircChannelUrl}};
+    AboutWindow about(e, m_folder);
+    for (const auto &[name, url] : links) {
+        QTest::mouseClick(child<QLabel>(&about, name), Qt::LeftButton);
+        const platform::launchtesting::Launch opened{e.browserPath, {url}};
+        QCOMPARE(takeLaunched(), QList{opened});
+    }
+    QTest::mouseClick(child<QLabel>(&about, "oldsite"), Qt::LeftButton);
+    QCOMPARE(takeLaunched().size(), 0);
+
+    platform::launchtesting::failNext(); // no browser: said so
+    QTest::mouseClick(child<QLabel>(&about, "gotosite"), Qt::LeftButton);
+    QCOMPARE(shownTitles(), QStringList{u"Norvalen English Beta Monster Database"_s});
+}
+
+void TestWindows::aboutReadsRegistryValues_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("string with terminator") << u"Path"_s << true << u"C:\\msinfo32"_s;
+    QTest::newRow("dword") << u"Count"_s << true << u"258"_s;
+    QTest::newRow("other type keeps the text") << u"Blob"_s << true << u"as passed"_s;
+    QTest::newRow("missing value") << u"None"_s << false << QString();
+}
+
+void TestWindows::aboutReadsRegistryValues()
+{
+    QFETCH(QString, value);
+    QFETCH(bool, read);
+    QFETCH(QString, text);
+    auto memory = std::make_unique<MemoryBackend>();
+    MemoryBackend *registry = memory.get();
+    registry->setValue("K", "Path", REG_SZ, QByteArray("C:\\msinfo32", 12));
+    registry->setValue("K", "Count", REG_DWORD, QByteArray("\x02\x01\x00\x00", 4));
+    registry->setValue("K", "Blob", REG_BINARY, "\x01\x02");
+    setBackend(std::move(memory));
+    QString result = u"as passed"_s;
+    QCOMPARE(AboutWindow::GetKeyValue(HKEY_LOCAL_MACHINE, u"K"_s, value, result), read);
+    QCOMPARE(result, text);
+    QCOMPARE(registry->openKeys(), 0); // every opened key is closed again
+    setBackend(nullptr);
+}
+
+void TestWindows::aboutStartsTheSystemInformationTool()
+{
+    auto memory = std::make_unique<MemoryBackend>();
+    memory->setValue("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", REG_SZ, "C:\\msinfo32");
+    setBackend(std::move(memory));
+    AboutWindow about(Endpoints::defaults(), m_folder);
+    about.StartSysInfo();
+    QCOMPARE(takeLaunched().value(0).program, u"C:\\msinfo32"_s);
+
+    // No registry and no tool on the PATH: the user is told.
+    setBackend(nullptr);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", m_dir->path().toLocal8Bit());
+    about.StartSysInfo();
+    qputenv("PATH", path);
+    QCOMPARE(takeLaunched().size(), 0);
+    QCOMPARE(platform::messagetesting::takeShown().value(0).prompt,
+             u"System Information Is Unavailable At This Time"_s);
+}
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
