@@ -39,6 +39,9 @@ public:
     // The text of the record's list entry: the name with every comma substitute undone.
     QString listText() const;
 
+    // The record's bytes as stored, all pieces.
+    QByteArrayView bytes() const { return m_bytes; }
+
 private:
     friend class MonsterTable;
     explicit MonsterRecord(QByteArrayView bytes)

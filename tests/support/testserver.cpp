@@ -2,6 +2,7 @@
 
 // Debian builds cpp-httplib as a shared library with TLS and compression; the compile
 // definitions from its pkg-config file must match, as they change its types' layout.
+#include <QFile>
 #include <QHash>
 #include <arpa/inet.h>
 #include <condition_variable>
@@ -34,6 +35,7 @@ struct TestServer::Private
     std::condition_variable stopRequested;
     bool stopping = false;
     QHash<QString, Reply> replies;
+    QList<QPair<QString, QString>> folders; // path prefix, folder
     QHash<QString, int> hits;
     QList<QByteArray> targets;
     QByteArray userAgent;
@@ -116,6 +118,14 @@ void TestServer::Private::handle(const httplib::Request &request, httplib::Respo
         userAgent = QByteArray::fromStdString(request.get_header_value("User-Agent"));
         known = replies.contains(path);
         reply = replies.value(path);
+        for (const auto &[prefix, folder] : std::as_const(folders)) {
+            QFile file(folder + u'/' + path.mid(prefix.size()));
+            if (!known && path.startsWith(prefix) && !path.contains(u"/../") &&
+                file.open(QIODevice::ReadOnly)) {
+                reply.body = file.readAll();
+                known = true;
+            }
+        }
     }
     if (!known) {
         response.status = 404;
@@ -242,6 +252,12 @@ void TestServer::setBody(const QString &path, const QByteArray &body)
     Reply reply;
     reply.body = body;
     setReply(path, reply);
+}
+
+void TestServer::serveFolder(const QString &prefix, const QString &folder)
+{
+    std::lock_guard lock(d->mutex);
+    d->folders.append({prefix, folder});
 }
 
 int TestServer::hits(const QString &path) const

@@ -61,6 +61,9 @@ public:
     void setReply(const QString &path, const Reply &reply);
     // A 200 answer with that body.
     void setBody(const QString &path, const QByteArray &body);
+    // Answers each path below `prefix` that has no reply of its own with the file of that
+    // name below `folder`, as it is when asked; 404 when there is none.
+    void serveFolder(const QString &prefix, const QString &folder);
 
     // How many requests reached `path` (decoded, without the query), answered or not.
     int hits(const QString &path) const;

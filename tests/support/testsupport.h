@@ -2,8 +2,11 @@
 
 #include "windows1252.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -22,6 +25,35 @@ inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+using Files = QMap<QString, QByteArray>; // name below a folder, bytes
+
+// Writes `files` below `folder`, which ends with "/"; a body "sparse N" makes a sparse
+// file of N bytes.
+inline void writeFiles(const QString &folder, const Files &files)
+{
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        const bool sparse = it->startsWith("sparse ");
+        writeFile(folder + it.key(), sparse ? QByteArray() : *it);
+        if (sparse)
+            QVERIFY(QFile::resize(folder + it.key(), it->mid(7).toLongLong()));
+    }
+}
+
+// Every file below `folder` with its modification time, after setting each to `setTo`
+// when that is given: what an old time still holds afterwards was not rewritten.
+inline QMap<QString, QDateTime> fileTimes(const QString &folder, const QDateTime &setTo = {})
+{
+    QMap<QString, QDateTime> times;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        if (setTo.isValid() && file.open(QIODevice::ReadOnly))
+            file.setFileTime(setTo, QFileDevice::FileModificationTime);
+        times.insert(file.fileName(), QFileInfo(file).lastModified());
+    }
+    return times;
 }
 
 // One data file line: the fields joined by "|", as Windows-1252.

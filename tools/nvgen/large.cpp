@@ -73,7 +73,7 @@ int runLarge(const QString &countText, const QString &outPath)
         QStringLiteral("emberimp.ico"),
         QStringLiteral("glimmerfox.jpg"),
         QString(),
-        QStringLiteral("lostwisp.jpg"),
+        QStringLiteral("lostwisp_gone.jpg"),
     };
 
     const int width = std::max(5, int(QString::number(count).size()));

@@ -1,0 +1,121 @@
+// nvpublish: the maker's publishing tool. Puts the monster data folder on the web site
+// folder together with the update list and database version that the program's
+// downloader reads, and checks a data folder for what would trouble players.
+
+#include "publish.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kUsage = uR"(Usage: nvpublish DATA_DIR SITE_DIR BASE_URL
+       nvpublish --check DATA_DIR
+       nvpublish --help
+
+Publishes the monster data folder DATA_DIR into the web site folder SITE_DIR, which is
+served at BASE_URL: every data file goes to SITE_DIR/monster/files/, the update list to
+SITE_DIR/monster/update.dat and the database version to SITE_DIR/monster/vers.dat.
+Unchanged files keep their versions; when nothing changed, nothing is written. Names,
+sizes and records that would break the update are refused, and then nothing is written.
+
+  --check   only check DATA_DIR and print what it finds, by file and line
+  --help    print this text
+
+Exit status: 0 done or clean, 1 refused, failed or problems found, 2 bad usage.)"_s;
+
+void print(std::FILE *to, const QString &text)
+{
+    std::fputs(qPrintable(text + u'\n'), to);
+}
+
+int badUsage(const QString &message)
+{
+    print(stderr, u"nvpublish: "_s + message);
+    print(stderr, u"Try 'nvpublish --help'."_s);
+    return 2;
+}
+
+int check(const QString &dataDir)
+{
+    if (!QFileInfo(dataDir).isDir())
+        return badUsage(dataDir + u" is not a folder"_s);
+    const publish::Check check = publish::checkDataFolder(dataDir);
+    for (const publish::Finding &finding : check.findings)
+        print(stdout, finding.text() + (finding.refuses ? u" (refused when publishing)"_s : u""_s));
+    print(stdout, u"%1: %2 records, %3 files, %4"_s.arg(
+                      dataDir, QString::number(check.records), QString::number(check.files),
+                      check.findings.isEmpty() ? u"no problems"_s
+                                               : u"%1 problems"_s.arg(check.findings.size())));
+    return check.findings.isEmpty() ? 0 : 1;
+}
+
+int publishFolder(const publish::Request &request)
+{
+    if (!QFileInfo(request.dataDir).isDir())
+        return badUsage(request.dataDir + u" is not a folder"_s);
+    const publish::Outcome outcome = publish::publish(request);
+    // The rest of the check's findings do not stop publishing; --check lists them.
+    if (!outcome.notes.isEmpty())
+        print(stdout, u"note: nvpublish --check %1 finds %2 problems that do not stop publishing"_s
+                          .arg(request.dataDir)
+                          .arg(outcome.notes.size()));
+    if (!outcome.refusals.isEmpty()) {
+        for (const publish::Finding &refusal : outcome.refusals)
+            print(stderr, u"nvpublish: "_s + refusal.text());
+        print(stderr, u"nvpublish: refused; nothing written"_s);
+        return 1;
+    }
+    if (!outcome.written && outcome.writeError.isEmpty()) {
+        print(stdout, u"Nothing changed since database version %1; nothing written."_s.arg(
+                          outcome.databaseVersion));
+        return 0;
+    }
+    int counts[4] = {};
+    for (const publish::FileChange &file : outcome.files) {
+        static const QString words[] = {u"new"_s, u"changed"_s, u"unchanged"_s, u"dropped"_s};
+        ++counts[int(file.change)];
+        if (file.change == publish::Change::Dropped)
+            print(stdout, u"dropped   "_s + file.name);
+        else if (file.change != publish::Change::Unchanged)
+            print(stdout, u"%1 %2 (version %3, %4 bytes)"_s.arg(
+                              words[int(file.change)].leftJustified(9), file.name, file.version,
+                              QString::number(file.size)));
+    }
+    if (!outcome.writeError.isEmpty()) {
+        print(stderr, u"nvpublish: cannot write %1; run nvpublish again to finish"_s.arg(
+                          outcome.writeError));
+        return 1;
+    }
+    print(stdout,
+          u"Published database version %1 to %2: %3 files listed (%4 new, %5 changed, "
+          u"%6 unchanged), %7 dropped."_s.arg(
+              outcome.databaseVersion, request.siteDir,
+              QString::number(counts[0] + counts[1] + counts[2]), QString::number(counts[0]),
+              QString::number(counts[1]), QString::number(counts[2]), QString::number(counts[3])));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.contains(u"--help"_s) || args.contains(u"-h"_s)) {
+        print(stdout, kUsage);
+        return 0;
+    }
+    if (args.value(0) == u"--check")
+        return args.size() == 2 ? check(args[1]) : badUsage(u"--check takes one DATA_DIR"_s);
+    for (const QString &arg : args) {
+        if (arg.startsWith(u'-'))
+            return badUsage(u"unknown option "_s + arg);
+    }
+    if (args.size() != 3)
+        return badUsage(u"expected DATA_DIR SITE_DIR BASE_URL"_s);
+    return publishFolder({args[0], args[1], args[2]});
+}
