@@ -136,6 +136,31 @@ QString SettingsStore::get(const QString &section, const QString &key)
     return {};
 }
 
+QHash<QString, QString> SettingsStore::entries(const QString &section)
+{
+    QHash<QString, QString> all;
+    if (!ensureOpen())
+        return all;
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, "SELECT key, value FROM settings WHERE section=?1", -1, &stmt,
+                                nullptr);
+    if (rc == SQLITE_OK) {
+        bindText(stmt, 1, section);
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            const auto text = [stmt](int column) {
+                return QString::fromUtf8(
+                    static_cast<const char *>(sqlite3_column_blob(stmt, column)),
+                    sqlite3_column_bytes(stmt, column));
+            };
+            all.insert(text(0), text(1));
+        }
+    }
+    if (rc != SQLITE_DONE)
+        m_lastError = sqliteMessage(m_db, rc);
+    sqlite3_finalize(stmt);
+    return all;
+}
+
 bool SettingsStore::save(const QString &section, const QString &key, const QString &value)
 {
     if (!ensureOpen())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <functional>
 
@@ -27,6 +28,8 @@ public:
 
     QString get(const QString &section, const QString &key);
     bool save(const QString &section, const QString &key, const QString &value);
+    // Every key of a section with its value, read at once (all notes for a search).
+    QHash<QString, QString> entries(const QString &section);
 
     bool isOpen() const { return m_db != nullptr; }
     QString filePath() const { return m_path; }

@@ -56,6 +56,7 @@ void TestSettingsStore::roundTripsAwkwardKeysAndValues()
     QVERIFY(store.save(u"notes"_s, key, u"first"_s));
     QVERIFY(store.save(u"notes"_s, key, value));
     QCOMPARE(store.get(u"notes"_s, key), value);
+    QCOMPARE(store.entries(u"notes"_s), (QHash<QString, QString>{{key, value}}));
 }
 
 void TestSettingsStore::keysAreCaseSensitiveAndSectionsSeparate()
@@ -69,6 +70,9 @@ void TestSettingsStore::keysAreCaseSensitiveAndSectionsSeparate()
     QCOMPARE(store.get(u"notes"_s, u"bat"_s), u"lower"_s);
     QCOMPARE(store.get(u"settings"_s, u"Bat"_s), u"other section"_s);
     QCOMPARE(store.get(u"Notes"_s, u"Bat"_s), QString());
+    const QHash<QString, QString> notes{{u"Bat"_s, u"upper"_s}, {u"bat"_s, u"lower"_s}};
+    QCOMPARE(store.entries(u"notes"_s), notes);
+    QVERIFY(store.entries(u"Notes"_s).isEmpty());
 }
 
 void TestSettingsStore::persistsAcrossReopening()
@@ -111,6 +115,7 @@ void TestSettingsStore::unwritableFolderFailsOnceAndKeepsGoing()
     QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed"_s));
     QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed more"_s));
     QCOMPARE(store.get(u"notes"_s, u"Bat"_s), QString());
+    QVERIFY(store.entries(u"notes"_s).isEmpty());
     QCOMPARE(reasons.size(), 1);
     QVERIFY(!store.lastError().isEmpty());
 
