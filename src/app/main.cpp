@@ -1,5 +1,4 @@
 #include "appinfo.h"
-#include "messagebox.h"
 #include "program.h"
 #include "programfolder.h"
 #include "settingsstore.h"
@@ -28,7 +27,6 @@ int main(int argc, char *argv[])
     });
 
     SettingsStore store(SettingsStore::defaultPath());
-    store.setFailureHandler(platform::showStoreFailure);
 
     Program::Setup setup;
     setup.store = &store;

@@ -42,10 +42,16 @@ void bringForward(QWidget *window)
 Program::Program(Setup setup, QObject *parent)
     : QObject(parent)
     , m_setup(std::move(setup))
-{}
+{
+    m_setup.store->setProblemHandler([this](const QString &problem) {
+        if (m_main)
+            m_main->setStoreProblem(problem);
+    });
+}
 
 Program::~Program()
 {
+    m_setup.store->setProblemHandler({});
     // The windows go first, while what they were given is still there.
     for (QWidget *window :
          std::initializer_list<QWidget *>{m_splash, m_downloader, m_options, m_main}) {
@@ -171,6 +177,7 @@ void Program::openMainWindow()
     connect(m_main, &MonsterWindow::aboutRequested, this, &Program::openAbout);
     connect(m_main, &MonsterWindow::updateCheckRequested, this, &Program::runManualCheck);
     connect(m_main, &MonsterWindow::closing, this, &Program::mainWindowClosing);
+    m_main->setStoreProblem(m_setup.store->problem());
     bringForward(m_main);
     if (!error.isEmpty()) {
         platform::showMessage(m_main, m_main->windowTitle(),

@@ -1,13 +1,20 @@
 #include "settingsstore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
 #include <sqlite3.h>
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000;
+// The longest the window waits for another program's lock; what cannot be written then is
+// kept and tried again every kRetryMs.
+constexpr int kBusyTimeoutMs = 5;
+constexpr int kRetryMs = 500;
+// At the end of a run what is still kept may wait a little longer for the lock to go.
+constexpr int kClosingBusyTimeoutMs = 2000;
 
 QString sqliteMessage(sqlite3 *db, int rc)
 {
@@ -35,12 +42,19 @@ struct StatementReset
 
 SettingsStore::SettingsStore(QString filePath)
     : m_path(std::move(filePath))
+    , m_retry(std::make_unique<QTimer>())
 {
+    m_retry->setInterval(kRetryMs);
+    m_retry->callOnTimeout([this] { retry(); });
     ensureOpen();
 }
 
 SettingsStore::~SettingsStore()
 {
+    if (!m_pending.isEmpty() && ensureOpen()) {
+        sqlite3_busy_timeout(m_db, kClosingBusyTimeoutMs);
+        writePending();
+    }
     close();
 }
 
@@ -50,22 +64,14 @@ QString SettingsStore::defaultPath()
            QStringLiteral("/nvmonster/settings.sqlite");
 }
 
-void SettingsStore::setFailureHandler(std::function<void(const QString &)> handler)
+void SettingsStore::setProblemHandler(std::function<void(const QString &)> handler)
 {
-    m_failureHandler = std::move(handler);
-    if (!m_lastError.isEmpty() && !m_failureReported && m_failureHandler) {
-        m_failureReported = true;
-        m_failureHandler(m_lastError);
-    }
+    m_problemHandler = std::move(handler);
 }
 
-void SettingsStore::fail(const QString &reason)
+QString SettingsStore::failure(int rc) const
 {
-    m_lastError = reason;
-    if (!m_failureReported && m_failureHandler) {
-        m_failureReported = true;
-        m_failureHandler(reason);
-    }
+    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_path), sqliteMessage(m_db, rc));
 }
 
 void SettingsStore::close()
@@ -84,8 +90,8 @@ bool SettingsStore::ensureOpen()
 
     const QFileInfo info(m_path);
     if (!QDir().mkpath(info.absolutePath())) {
-        fail(QStringLiteral("The folder %1 cannot be created.")
-                 .arg(QDir::toNativeSeparators(info.absolutePath())));
+        m_openFailure = QStringLiteral("The folder %1 cannot be created.")
+                            .arg(QDir::toNativeSeparators(info.absolutePath()));
         return false;
     }
 
@@ -110,10 +116,8 @@ bool SettingsStore::ensureOpen()
                                 " ON CONFLICT(section, key) DO UPDATE SET value=excluded.value",
                                 -1, SQLITE_PREPARE_PERSISTENT, &m_upsert, nullptr);
     if (rc != SQLITE_OK) {
-        const QString reason =
-            QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_path), sqliteMessage(m_db, rc));
+        m_openFailure = failure(rc);
         close();
-        fail(reason);
         return false;
     }
     return true;
@@ -121,29 +125,30 @@ bool SettingsStore::ensureOpen()
 
 QString SettingsStore::get(const QString &section, const QString &key)
 {
+    // What is kept is what the store will hold.
+    for (auto it = m_pending.crbegin(); it != m_pending.crend(); ++it) {
+        if (it->section == section && it->key == key)
+            return it->value;
+    }
     if (!ensureOpen())
         return {};
     StatementReset reset{m_select};
     bindText(m_select, 1, section);
     bindText(m_select, 2, key);
-    const int rc = sqlite3_step(m_select);
-    if (rc == SQLITE_ROW) {
-        const auto *text = static_cast<const char *>(sqlite3_column_blob(m_select, 0));
-        return QString::fromUtf8(text, sqlite3_column_bytes(m_select, 0));
-    }
-    if (rc != SQLITE_DONE)
-        m_lastError = sqliteMessage(m_db, rc);
-    return {};
+    if (sqlite3_step(m_select) != SQLITE_ROW)
+        return {};
+    const auto *text = static_cast<const char *>(sqlite3_column_blob(m_select, 0));
+    return QString::fromUtf8(text, sqlite3_column_bytes(m_select, 0));
 }
 
 QHash<QString, QString> SettingsStore::entries(const QString &section)
 {
     QHash<QString, QString> all;
-    if (!ensureOpen())
-        return all;
     sqlite3_stmt *stmt = nullptr;
-    int rc = sqlite3_prepare_v2(m_db, "SELECT key, value FROM settings WHERE section=?1", -1, &stmt,
-                                nullptr);
+    int rc = ensureOpen()
+                 ? sqlite3_prepare_v2(m_db, "SELECT key, value FROM settings WHERE section=?1", -1,
+                                      &stmt, nullptr)
+                 : SQLITE_CANTOPEN;
     if (rc == SQLITE_OK) {
         bindText(stmt, 1, section);
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -155,25 +160,88 @@ QHash<QString, QString> SettingsStore::entries(const QString &section)
             all.insert(text(0), text(1));
         }
     }
-    if (rc != SQLITE_DONE)
-        m_lastError = sqliteMessage(m_db, rc);
     sqlite3_finalize(stmt);
+    for (const Pending &entry : std::as_const(m_pending)) {
+        if (entry.section == section)
+            all.insert(entry.key, entry.value);
+    }
     return all;
 }
 
 bool SettingsStore::save(const QString &section, const QString &key, const QString &value)
 {
-    if (!ensureOpen())
-        return false;
+    Pending entry{section, key, value};
+    // Once something is kept, later saves queue behind it, so that none overtakes another.
+    if (m_pending.isEmpty()) {
+        const int rc = ensureOpen() ? write(entry) : SQLITE_CANTOPEN;
+        if (rc == SQLITE_DONE)
+            return true;
+        m_lastFailure = m_db ? failure(rc) : m_openFailure;
+    }
+    keep(std::move(entry));
+    return writePending();
+}
+
+int SettingsStore::write(const Pending &entry)
+{
     StatementReset reset{m_upsert};
-    bindText(m_upsert, 1, section);
-    bindText(m_upsert, 2, key);
-    bindText(m_upsert, 3, value);
-    const int rc = sqlite3_step(m_upsert);
-    if (rc != SQLITE_DONE) {
-        fail(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_path),
-                                          sqliteMessage(m_db, rc)));
+    bindText(m_upsert, 1, entry.section);
+    bindText(m_upsert, 2, entry.key);
+    bindText(m_upsert, 3, entry.value);
+    return sqlite3_step(m_upsert);
+}
+
+void SettingsStore::keep(Pending entry)
+{
+    m_pending.removeIf([&entry](const Pending &kept) {
+        return kept.section == entry.section && kept.key == entry.key;
+    });
+    m_pending.append(std::move(entry));
+    if (QCoreApplication::instance() && !m_retry->isActive())
+        m_retry->start();
+}
+
+bool SettingsStore::writePending()
+{
+    if (m_pending.isEmpty())
+        return true;
+    if (!ensureOpen()) {
+        m_lastFailure = m_openFailure;
         return false;
     }
+    // All at once or none, so that the order of the saves holds.
+    int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    for (qsizetype i = 0; rc == SQLITE_OK && i < m_pending.size(); ++i) {
+        rc = write(m_pending[i]);
+        if (rc == SQLITE_DONE)
+            rc = SQLITE_OK;
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        m_lastFailure = failure(rc);
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    m_pending.clear();
+    m_retry->stop();
+    setProblem({});
     return true;
+}
+
+void SettingsStore::retry()
+{
+    // A save that fails once is kept quietly; failing again it is a problem to tell.
+    if (!writePending())
+        setProblem(m_lastFailure);
+}
+
+void SettingsStore::setProblem(const QString &problem)
+{
+    if (problem == m_problem)
+        return;
+    m_problem = problem;
+    if (m_problemHandler)
+        m_problemHandler(problem);
 }

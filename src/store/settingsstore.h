@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
 
+class QTimer;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -13,12 +16,16 @@ struct sqlite3_stmt;
 //
 // Backed by an SQLite database so that any text can be a key (monster names hold "/",
 // "=", "[" and line breaks) and so that two running copies of the program can share it:
-// WAL journal, a busy time-out, every save committed at once. Nothing is cached.
+// WAL journal, every save committed at once. The window that saves never waits on the
+// store for more than a few milliseconds: a save that cannot be written now (another
+// program holds the database, the disk is full) is kept, read back from memory, and
+// written when the store can take it again.
 class SettingsStore
 {
 public:
     // `filePath` is the database file; its folder is created when missing.
     explicit SettingsStore(QString filePath);
+    // Writes what is still kept, waiting a little for a lock to go.
     ~SettingsStore();
     SettingsStore(const SettingsStore &) = delete;
     SettingsStore &operator=(const SettingsStore &) = delete;
@@ -27,28 +34,48 @@ public:
     static QString defaultPath();
 
     QString get(const QString &section, const QString &key);
+    // False when the value could not be written yet; it is kept and written later.
     bool save(const QString &section, const QString &key, const QString &value);
     // Every key of a section with its value, read at once (all notes for a search).
     QHash<QString, QString> entries(const QString &section);
 
-    bool isOpen() const { return m_db != nullptr; }
     QString filePath() const { return m_path; }
-    QString lastError() const { return m_lastError; }
+    // Saves kept because they could not be written yet.
+    qsizetype pendingCount() const { return m_pending.size(); }
+    // Why the store cannot be written, when it could not be for a while; empty otherwise.
+    QString problem() const { return m_problem; }
 
-    // Called once, on the first failure to open or write the store, with the reason.
-    // Later failures are only kept in lastError(), so the user is told once per run.
-    void setFailureHandler(std::function<void(const QString &reason)> handler);
+    // Told of every change of problem(): its reason when writing has failed again on a
+    // later try, and the empty text once everything kept has been written.
+    void setProblemHandler(std::function<void(const QString &problem)> handler);
+
+    // Tries to write what is kept; true when nothing is kept any more.
+    bool writePending();
 
 private:
+    struct Pending
+    {
+        QString section;
+        QString key;
+        QString value;
+    };
+
     bool ensureOpen();
     void close();
-    void fail(const QString &reason);
+    QString failure(int rc) const;
+    int write(const Pending &entry);
+    void keep(Pending entry);
+    void setProblem(const QString &problem);
+    void retry();
 
     QString m_path;
-    QString m_lastError;
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_select = nullptr;
     sqlite3_stmt *m_upsert = nullptr;
-    std::function<void(const QString &)> m_failureHandler;
-    bool m_failureReported = false;
+    QString m_openFailure;
+    QList<Pending> m_pending;
+    QString m_lastFailure;
+    QString m_problem;
+    std::function<void(const QString &)> m_problemHandler;
+    std::unique_ptr<QTimer> m_retry;
 };

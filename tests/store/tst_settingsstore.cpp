@@ -2,8 +2,10 @@
 #include "switches.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -17,7 +19,8 @@ private slots:
     void keysAreCaseSensitiveAndSectionsSeparate();
     void persistsAcrossReopening();
     void secondConnectionSharesTheStore();
-    void unwritableFolderFailsOnceAndKeepsGoing();
+    void lockedStoreKeepsEverySaveAndWaitsForNone();
+    void unwritableStoreKeepsGoing();
     void switchReading_data();
     void switchReading();
     void defaultFillLeavesZeroAlone();
@@ -52,7 +55,6 @@ void TestSettingsStore::roundTripsAwkwardKeysAndValues()
     QFETCH(QString, key);
     QFETCH(QString, value);
     SettingsStore store(storePath());
-    QVERIFY(store.isOpen());
     QVERIFY(store.save(u"notes"_s, key, u"first"_s));
     QVERIFY(store.save(u"notes"_s, key, value));
     QCOMPARE(store.get(u"notes"_s, key), value);
@@ -100,31 +102,55 @@ void TestSettingsStore::secondConnectionSharesTheStore()
     }
 }
 
-void TestSettingsStore::unwritableFolderFailsOnceAndKeepsGoing()
+// Another program holds the database: no save waits, what is typed meanwhile is kept and
+// read back, the problem is told once a retry fails too, and everything arrives when the
+// lock goes.
+void TestSettingsStore::lockedStoreKeepsEverySaveAndWaitsForNone()
+{
+    SettingsStore store(storePath());
+    QVERIFY(store.save(u"notes"_s, u"Bat"_s, u"first note"_s));
+    QStringList problems;
+    store.setProblemHandler([&problems](const QString &problem) { problems.append(problem); });
+    sqlite3 *holder = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(storePath()).constData(), &holder), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    QElapsedTimer slowest;
+    qint64 longest = 0;
+    const QString typed = u"second note"_s;
+    for (qsizetype i = 1; i <= typed.size(); ++i) {
+        slowest.start();
+        QVERIFY(!store.save(u"notes"_s, u"Bat"_s, typed.first(i)));
+        longest = std::max(longest, slowest.elapsed());
+        QCOMPARE(store.get(u"notes"_s, u"Bat"_s), typed.first(i));
+    }
+    QVERIFY2(longest < 100, qPrintable(QString::number(longest)));
+    QCOMPARE(store.entries(u"notes"_s).value(u"Bat"_s), typed);
+    QTRY_COMPARE(problems.size(), 1);
+    QVERIFY2(problems[0].contains(u"locked"_s), qPrintable(problems[0]));
+
+    QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(holder);
+    QTRY_COMPARE(store.pendingCount(), 0);
+    QCOMPARE(problems, (QStringList{problems[0], QString()}));
+    QCOMPARE(SettingsStore(storePath()).get(u"notes"_s, u"Bat"_s), typed);
+}
+
+void TestSettingsStore::unwritableStoreKeepsGoing()
 {
     // A file where the folder should be: the store can be neither created nor written.
     testsupport::writeFile(m_dir->filePath(u"blocked"_s), "not a folder");
     SettingsStore store(m_dir->filePath(u"blocked/nvmonster/settings.sqlite"_s));
-    QVERIFY(!store.isOpen());
-
-    QStringList reasons;
-    store.setFailureHandler([&reasons](const QString &reason) { reasons.append(reason); });
-    QCOMPARE(reasons.size(), 1); // the failure at opening is reported when the handler arrives
-    QVERIFY(reasons.first().contains(u"blocked"_s));
-
     QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed"_s));
     QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed more"_s));
-    QCOMPARE(store.get(u"notes"_s, u"Bat"_s), QString());
-    QVERIFY(store.entries(u"notes"_s).isEmpty());
-    QCOMPARE(reasons.size(), 1);
-    QVERIFY(!store.lastError().isEmpty());
+    QCOMPARE(store.get(u"notes"_s, u"Bat"_s), u"typed more"_s);
+    QTRY_VERIFY(store.problem().contains(u"blocked"_s));
 
     // A database that is not one: opening fails with SQLite's reason.
     testsupport::writeFile(m_dir->filePath(u"garbage.sqlite"_s), QByteArray(4096, 'x'));
     SettingsStore garbage(m_dir->filePath(u"garbage.sqlite"_s));
-    QVERIFY(!garbage.isOpen());
     QVERIFY(!garbage.save(u"notes"_s, u"Bat"_s, u"x"_s));
-    QVERIFY(garbage.lastError().contains(u"garbage.sqlite"_s));
+    QTRY_VERIFY(garbage.problem().contains(u"garbage.sqlite"_s));
 }
 
 void TestSettingsStore::switchReading_data()
@@ -157,5 +183,5 @@ void TestSettingsStore::defaultFillLeavesZeroAlone()
         QCOMPARE(store.get(u"settings"_s, QString::fromUtf16(key)), u"1"_s);
 }
 
-QTEST_APPLESS_MAIN(TestSettingsStore)
+QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"

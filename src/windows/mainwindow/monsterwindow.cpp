@@ -8,6 +8,7 @@
 #include "settingsstore.h"
 #include "switches.h"
 #include "twips.h"
+#include "wholefile.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -28,6 +29,7 @@ constexpr int kInnerWidth = 6615;
 constexpr int kInnerHeight = 7455;
 constexpr int kMinOuterWidth = 6705;
 constexpr int kMinOuterHeight = 8235;
+constexpr qint64 kMaxPictureBytes = 16 * 1024 * 1024;
 
 // One row of the record: its caption label and value label (names and places in twips,
 // inside the frame) and how its value is copied: every value and caption copies on a
@@ -165,6 +167,14 @@ void MonsterWindow::buildLayout()
     hint1->setWordWrap(true);
     hint1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
+    storeproblem = new QLabel(inner);
+    place(storeproblem, "storeproblem", rect(2400, 6840, 3975, 495));
+    storeproblem->setWordWrap(true);
+    storeproblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    storeproblem->setTextFormat(Qt::PlainText);
+    storeproblem->setStyleSheet(u"color: #a00000"_s);
+    storeproblem->hide();
+
     const QFont captionFont = platform::dialogFont(platform::Bold);
     for (const FieldRow &row : kFieldRows) {
         auto *caption = new platform::ClickLabel(QString::fromLatin1(row.caption), monsterframe);
@@ -234,6 +244,15 @@ void MonsterWindow::buildMenus()
 void MonsterWindow::setCheckRunning(bool running)
 {
     mnuUpdate->setEnabled(!running);
+}
+
+void MonsterWindow::setStoreProblem(const QString &problem)
+{
+    storeproblem->setText(u"Notes and settings are kept but not saved yet: "_s + problem);
+    storeproblem->setToolTip(problem);
+    storeproblem->setAccessibleName(storeproblem->text());
+    storeproblem->setVisible(!problem.isEmpty());
+    hint1->setVisible(problem.isEmpty());
 }
 
 void MonsterWindow::restorePosition()
@@ -342,10 +361,11 @@ void MonsterWindow::ShowSelectedMonster()
             // Its name is the caption's, so the value reaches screen readers this way.
             label->setAccessibleDescription(label->text());
         }
-        // A missing or unreadable picture shows none.
+        // A missing or unreadable picture shows none, and so does anything that is not a
+        // picture file of a picture's size.
         QPixmap picture;
-        if (!m_view.picturePath.isEmpty())
-            picture.load(m_view.picturePath);
+        if (const auto bytes = wholefile::read(m_view.picturePath, kMaxPictureBytes))
+            picture.loadFromData(*bytes);
         display->setPixmap(picture);
     }
     LoadNote();

@@ -35,6 +35,10 @@ public:
     // While a manual update check runs its command cannot be chosen again.
     void setCheckRunning(bool running);
 
+    // Why notes and settings cannot be saved now, shown in place of the hint until it is
+    // empty again; it never takes the keyboard from the notes box.
+    void setStoreProblem(const QString &problem);
+
 signals:
     void optionsRequested();
     void updateCheckRequested();
@@ -80,6 +84,7 @@ private:
     QPlainTextEdit *notes = nullptr;
     QGroupBox *monsterframe = nullptr;
     QLabel *hint1 = nullptr;
+    QLabel *storeproblem = nullptr;
     // The value labels ("namea", "hp", ...) and their captions, by field.
     std::array<platform::ClickLabel *, MonsterRecord::FieldCount> m_values{};
     std::array<platform::ClickLabel *, MonsterRecord::FieldCount> m_captions{};

@@ -1,6 +1,5 @@
 #include "messagebox.h"
 
-#include "appinfo.h"
 #include "linebreaks.h"
 
 #include <QApplication>
@@ -44,6 +43,19 @@ QList<Choice> choicesFor(Buttons buttons)
     return {};
 }
 
+// A prompt as shown: a line longer than this (a name in a hostile update list, say) is cut,
+// so that the box always fits the screen.
+QString shownPrompt(const QString &prompt)
+{
+    constexpr qsizetype kLongestLine = 300;
+    QStringList lines = linebreaks::toLf(prompt).split(u'\n');
+    for (QString &line : lines) {
+        if (line.size() > kLongestLine)
+            line = line.first(kLongestLine) + QChar(0x2026);
+    }
+    return lines.join(u'\n');
+}
+
 } // namespace
 
 void showMessage(QWidget *parent, const QString &title, const QString &prompt, Buttons buttons,
@@ -74,7 +86,7 @@ void showMessage(QWidget *parent, const QString &title, const QString &prompt, B
     auto *box = new QMessageBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowTitle(title);
-    box->setText(linebreaks::toLf(prompt));
+    box->setText(shownPrompt(prompt));
     box->setIcon(QMessageBox::NoIcon);
     for (const Choice &choice : choices)
         box->addButton(choice.button);
@@ -90,15 +102,6 @@ void showMessage(QWidget *parent, const QString &title, const QString &prompt, B
         reply(answer);
     });
     box->show();
-}
-
-void showStoreFailure(const QString &reason)
-{
-    const QString prompt =
-        QStringLiteral("Your notes and settings cannot be saved.\r\n\r\n") + reason;
-    QTimer::singleShot(0, qApp, [prompt] {
-        showMessage(QApplication::activeWindow(), appinfo::title(), prompt, Buttons::Ok);
-    });
 }
 
 namespace messagetesting {

@@ -18,10 +18,6 @@ enum class Buttons { Ok, OkCancel, YesNo };
 void showMessage(QWidget *parent, const QString &title, const QString &prompt, Buttons buttons,
                  std::function<void(Answer)> answered = {});
 
-// Tells the user, once the current event has been handled, that notes and settings
-// cannot be saved, and why.
-void showStoreFailure(const QString &reason);
-
 // Lets tests answer messages without a human: while enabled, showMessage() shows
 // nothing, records the message and answers it from the event loop with the next queued
 // answer, or the default (first) button when none is queued.
