@@ -30,6 +30,8 @@ qint64 peakKilobytes()
     return -1;
 }
 
+constexpr int kSmallFiles = 10000;
+
 double seconds(const QElapsedTimer &timer)
 {
     return double(timer.nsecsElapsed()) / 1e9;
@@ -55,6 +57,15 @@ int main(int argc, char *argv[])
                        "2\r\nbig.dat,1," + QByteArray::number(size) + "," +
                            server.urlText(QStringLiteral("/files/big.dat")).toLatin1() + "\r\n");
         server.setBody(QStringLiteral("/monster/vers.dat"), "2026.1207\r\n");
+        // Many small files: the downloader's own work per file is what is measured.
+        QByteArray many = QByteArray::number(kSmallFiles + 1) + "\r\n";
+        for (int i = 0; i < kSmallFiles; ++i) {
+            const QString path = QStringLiteral("/small/s%1.gif").arg(i);
+            server.setBody(path, "x");
+            many += "small/s" + QByteArray::number(i) + ".gif,1,1," +
+                    server.urlText(path).toLatin1() + "\r\n";
+        }
+        server.setBody(QStringLiteral("/monster/many.dat"), many);
         const quint16 port = server.port();
         if (write(portPipe[1], &port, sizeof port) != sizeof port)
             _exit(1);
@@ -107,5 +118,15 @@ int main(int argc, char *argv[])
     std::printf("  curl -o              %6.2f s\n", curl);
     std::printf("  nvmonster downloader %6.2f s   ratio %.2f\n", program, program / curl);
     std::printf("  peak memory growth   %6.1f MB\n", double(peakKilobytes() - baseline) / 1024.0);
+
+    UpdateRun run({DataFolder(data), url("/monster/many.dat"), url("/monster/vers.dat"), {}});
+    QEventLoop loop;
+    QObject::connect(&run, &UpdateRun::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer timer;
+    timer.start();
+    run.start();
+    loop.exec();
+    std::printf("update list of %d files of one byte each: %.1f s, %lld failed\n", kSmallFiles,
+                seconds(timer), static_cast<long long>(run.failedCount()));
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "datafolder.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QList>
 
 DataFolder::DataFolder(const QString &path)
@@ -49,4 +51,34 @@ QString DataFolder::file(QStringView name) const
 {
     const QString safe = safeName(name);
     return safe.isEmpty() ? QString() : m_path + safe;
+}
+
+namespace {
+
+// The path with every link on the way followed: the nearest part that exists resolved, the
+// parts below it as they are. Empty for a link that leads nowhere, since what would be
+// made through it could land anywhere.
+QString realPath(const QString &path)
+{
+    QFileInfo existing(QDir::cleanPath(QDir(path).absolutePath()));
+    QString below;
+    while (!existing.exists()) {
+        if (existing.isSymLink())
+            return {};
+        below = u'/' + existing.fileName() + below;
+        const QString parent = existing.path();
+        if (parent == existing.filePath())
+            return {};
+        existing = QFileInfo(parent);
+    }
+    return existing.canonicalFilePath() + below;
+}
+
+} // namespace
+
+bool DataFolder::holds(const QString &path) const
+{
+    const QString root = realPath(m_path);
+    const QString real = path.isEmpty() ? QString() : realPath(path);
+    return !root.isEmpty() && !real.isEmpty() && real.startsWith(root + u'/');
 }

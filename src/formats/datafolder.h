@@ -36,6 +36,12 @@ public:
     // The path of a file by its listed or stored name; empty when the name is unsafe.
     QString file(QStringView name) const;
 
+    // Whether `path` lies inside the folder once every link on the way is followed, the
+    // folder's own included: a link in the data folder must not let a download write, or a
+    // record read, anywhere else. A path that does not exist yet is judged by its nearest
+    // existing folder; a link that leads nowhere is not inside.
+    bool holds(const QString &path) const;
+
     friend bool operator==(const DataFolder &, const DataFolder &) = default;
 
 private:

@@ -1,9 +1,8 @@
 #include "monstertable.h"
 
 #include "itemreader.h"
+#include "wholefile.h"
 #include "windows1252.h"
-
-#include <QFile>
 
 QByteArrayView MonsterRecord::rawField(int index) const
 {
@@ -51,21 +50,8 @@ MonsterTable MonsterTable::parse(QByteArray fileBytes)
 
 MonsterTable MonsterTable::loadFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return {};
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return {};
-    }
-    if (error)
-        error->clear();
-    return parse(std::move(bytes));
+    std::optional<QByteArray> bytes = wholefile::read(path, kMaxFileBytes, error);
+    return bytes ? parse(std::move(*bytes)) : MonsterTable();
 }
 
 MonsterRecord MonsterTable::row(qsizetype r) const

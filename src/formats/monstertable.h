@@ -61,8 +61,11 @@ public:
     // file's final empty line) are skipped.
     static MonsterTable parse(QByteArray fileBytes);
 
-    // Reads and parses the file. On failure returns an empty table and sets `error`
-    // to the reason.
+    // Far beyond any real database; a file past it is not one.
+    static constexpr qint64 kMaxFileBytes = 512 * 1024 * 1024;
+
+    // Reads and parses the file, a regular one of at most kMaxFileBytes. On failure
+    // returns an empty table and sets `error` to the reason.
     static MonsterTable loadFile(const QString &path, QString *error = nullptr);
 
     qsizetype size() const { return qsizetype(m_rows.size()); }

@@ -2,9 +2,9 @@
 
 #include "datafolder.h"
 #include "itemreader.h"
+#include "wholefile.h"
 #include "windows1252.h"
 
-#include <QFile>
 #include <QHash>
 #include <QStringList>
 #include <algorithm>
@@ -151,10 +151,10 @@ QString regroupLocalList(QByteArrayView fileBytes)
 
 QList<UpdateEntry> readLocalListFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = wholefile::read(path, kMaxListBytes);
+    if (!bytes)
         return {};
-    const UpdateList list = readUpdateList(regroupLocalList(file.readAll()));
+    const UpdateList list = readUpdateList(regroupLocalList(*bytes));
     return list.readable ? list.entries : QList<UpdateEntry>();
 }
 

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringView>
 
+// The largest update list read: a hundred thousand entries fit.
+inline constexpr qint64 kMaxListBytes = 16 * 1024 * 1024;
+
 // One data file of the update list.
 struct UpdateEntry
 {

@@ -1,9 +1,8 @@
 #include "versionfile.h"
 
 #include "itemreader.h"
+#include "wholefile.h"
 #include "windows1252.h"
-
-#include <QFile>
 
 using namespace Qt::StringLiterals;
 
@@ -17,13 +16,15 @@ QString firstField(QByteArrayView fileBytes)
 
 std::optional<QString> readLocalVersion(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = wholefile::read(path, kMaxReplyLength);
+    if (!bytes)
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return firstField(bytes);
+    return firstField(*bytes);
+}
+
+bool isVersion(const QString &reply)
+{
+    return reply.size() <= kMaxReplyLength && !isWebPage(reply);
 }
 
 bool isWebPage(const QString &reply)

@@ -10,6 +10,8 @@ namespace versionfile {
 
 // The number of leading characters that make a database version.
 inline constexpr qsizetype kVersionLength = 9;
+// Longer than any version could be: a reply past this is a page or a portal, not a version.
+inline constexpr qsizetype kMaxReplyLength = 256;
 
 // The first field of a local vers.dat: leading spaces skipped; a quoted field yields the
 // text between its quotes; an unquoted field runs to the first comma or line end.
@@ -20,6 +22,9 @@ std::optional<QString> readLocalVersion(const QString &path);
 
 // A reply that holds "<html" in any letter case is a web page, not an answer.
 bool isWebPage(const QString &reply);
+
+// Whether a reply can be a version at all: no web page, and not longer than one could be.
+bool isVersion(const QString &reply);
 
 // Whether two database versions differ in their first nine characters (a shorter text
 // is taken whole), exactly and case-sensitively.

@@ -30,4 +30,32 @@ bool copy(const QString &source, const QString &target)
     return in.error() == QFileDevice::NoError && out.commit();
 }
 
+std::optional<QByteArray> read(const QString &path, qint64 maxBytes, QString *error)
+{
+    const auto failed = [error](const QString &reason) -> std::optional<QByteArray> {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return failed(QStringLiteral("No such file or directory"));
+    if (!info.isFile())
+        return failed(QStringLiteral("It is not a regular file"));
+    if (info.size() > maxBytes)
+        return failed(QStringLiteral("It is larger than %1 bytes").arg(maxBytes));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(file.errorString());
+    // One more than allowed tells a file that grew meanwhile.
+    QByteArray bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        return failed(file.errorString());
+    if (bytes.size() > maxBytes)
+        return failed(QStringLiteral("It is larger than %1 bytes").arg(maxBytes));
+    if (error)
+        error->clear();
+    return bytes;
+}
+
 } // namespace wholefile

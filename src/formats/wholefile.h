@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 // Files that are replaced whole: written through a temporary file in the same folder that
 // takes the old file's place only when everything was written, so the old file stays
@@ -13,5 +14,10 @@ bool write(const QString &path, const QByteArray &bytes);
 
 // Copies `source` over `target`, creating the folders on the way.
 bool copy(const QString &source, const QString &target);
+
+// The bytes of a regular file (links followed) of at most `maxBytes`; nothing for anything
+// else, with the reason in `error`. A pipe, a device or an endless file is never opened or
+// read without end.
+std::optional<QByteArray> read(const QString &path, qint64 maxBytes, QString *error = nullptr);
 
 } // namespace wholefile

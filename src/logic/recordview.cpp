@@ -21,7 +21,8 @@ RecordView viewOf(const MonsterRecord &record, const DataFolder &folder)
     for (int f = 0; f < MonsterRecord::FieldCount; ++f)
         view.text[std::size_t(f)] = decodeForDisplay(record.field(f));
     const QString &picture = view.text[MonsterRecord::Picture];
-    if (!picture.isEmpty())
-        view.picturePath = folder.file(picture);
+    const QString path = picture.isEmpty() ? QString() : folder.file(picture);
+    if (folder.holds(path))
+        view.picturePath = path;
     return view;
 }

@@ -17,7 +17,7 @@ struct RecordView
     // Each field's text with CR LF line breaks, as it is copied.
     std::array<QString, MonsterRecord::FieldCount> text;
     // The picture file, or empty when the record names none or names one outside the
-    // data folder.
+    // data folder (by its name or through a link).
     QString picturePath;
 
     // The key the monster's note is kept under: its name as shown.

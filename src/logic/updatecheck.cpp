@@ -12,7 +12,7 @@ namespace {
 
 bool usable(const std::optional<QString> &reply)
 {
-    return reply && !versionfile::isWebPage(*reply);
+    return reply && versionfile::isVersion(*reply);
 }
 
 // Why a reply tells nothing, for the user.

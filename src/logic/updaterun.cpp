@@ -95,11 +95,16 @@ void UpdateRun::downloadNext()
     emit panelText(1, u"Downloading file %1 of %2..."_s.arg(m_next + 1).arg(m_needed.size()));
     emit fileStatus(u"Downloading %1 (%2 bytes)..."_s.arg(entry.fileName).arg(entry.size));
     const QString path = storableEntry(entry) ? m_config.folder.file(entry.fileName) : QString();
+    QString refusal;
     if (path.isEmpty()) {
-        // Never written: the name points outside the data folder or at its own lists, or
-        // the entry could not be named in the local list afterwards.
-        emit fileStatus(u"Error downloading %1: the list names it in a way that is not "
-                        "allowed"_s.arg(entry.fileName));
+        // The name points outside the data folder or at its own lists, or the entry could
+        // not be named in the local list afterwards.
+        refusal = u"the list names it in a way that is not allowed"_s;
+    } else if (!m_config.folder.holds(path)) {
+        refusal = u"a link in the data folder leads outside it"_s;
+    }
+    if (!refusal.isEmpty()) {
+        emit fileStatus(u"Error downloading %1: %2"_s.arg(entry.fileName, refusal));
         // Later, so that a list of many such names cannot nest calls without end.
         QMetaObject::invokeMethod(
             this, [this] { fileDone(false); }, Qt::QueuedConnection);
@@ -205,8 +210,7 @@ void UpdateRun::versionArrived(const FetchResult &result)
 {
     // The database claims the new version only when every file of it is on disk.
     const QString reply = HttpFetcher::text(result);
-    if (m_failedNames.isEmpty() && result.ok && !reply.isEmpty() &&
-        !versionfile::isWebPage(reply)) {
+    if (m_failedNames.isEmpty() && result.ok && !reply.isEmpty() && versionfile::isVersion(reply)) {
         m_versionReplaced =
             wholefile::write(m_config.folder.versionFile(), versionfile::localFileBytes(reply));
     }

@@ -1,8 +1,8 @@
 #include "endpoints.h"
 
 #include "datafolder.h"
+#include "wholefile.h"
 
-#include <QFile>
 #include <QList>
 
 namespace {
@@ -95,8 +95,6 @@ Endpoints Endpoints::fromIni(QByteArrayView iniText)
 
 Endpoints Endpoints::load(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return defaults();
-    return fromIni(file.readAll());
+    const std::optional<QByteArray> bytes = wholefile::read(path, 1024 * 1024);
+    return bytes ? fromIni(*bytes) : defaults();
 }

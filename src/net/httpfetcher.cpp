@@ -1,6 +1,7 @@
 #include "httpfetcher.h"
 
 #include "appinfo.h"
+#include "replycheck.h"
 #include "windows1252.h"
 
 #include <QDir>
@@ -137,26 +138,19 @@ void HttpFetcher::drain()
 {
     if (!m_failure.isEmpty())
         return;
-    const int status = httpStatus(m_reply);
-    const bool keep = status < 400 && (!m_request.requireOk || status == 200);
-    const QByteArray encoding = m_reply->rawHeader("Content-Encoding").trimmed().toLower();
-    if (keep && !encoding.isEmpty() && encoding != "identity")
-        return fail(u"the server sent a compressed reply"_s);
+    const bool keep = replycheck::keepsBody(m_request, httpStatus(m_reply));
     while (m_failure.isEmpty() && m_reply->bytesAvailable() > 0) {
         const QByteArray chunk = m_reply->read(kChunkSize);
         m_bytes += chunk.size();
         if (!keep)
             continue;
-        if (m_request.expectedSize >= 0 && m_bytes > m_request.expectedSize)
-            return fail(u"more than the %1 bytes listed arrived"_s.arg(m_request.expectedSize));
-        if (!m_file) {
-            if (m_bytes > m_request.maxBodyBytes)
-                return fail(u"the reply is longer than %1 bytes"_s.arg(m_request.maxBodyBytes));
+        if (const QString reason = replycheck::whileArriving(m_request, facts()); !reason.isEmpty())
+            return fail(reason);
+        if (!m_file)
             m_body += chunk;
-        } else if (m_file->write(chunk) != chunk.size()) {
+        else if (m_file->write(chunk) != chunk.size())
             return fail(u"%1 cannot be written: %2"_s.arg(
                 QDir::toNativeSeparators(m_request.filePath), m_file->errorString()));
-        }
     }
 }
 
@@ -176,42 +170,46 @@ void HttpFetcher::fail(const QString &reason)
         Qt::QueuedConnection);
 }
 
+ReplyFacts HttpFetcher::facts() const
+{
+    ReplyFacts facts;
+    facts.status = httpStatus(m_reply);
+    facts.reason = QString::fromLatin1(
+        m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
+    facts.encoding = m_reply->rawHeader("Content-Encoding");
+    const QVariant announced = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    if (announced.isValid())
+        facts.announced = announced.toLongLong();
+    facts.bytes = m_bytes;
+    return facts;
+}
+
 // Why the finished transfer failed, or empty when it brought the whole answer.
 QString HttpFetcher::failure() const
 {
     if (!m_failure.isEmpty())
         return m_failure;
-    const int status = httpStatus(m_reply);
-    const QString reason = QString::fromLatin1(
-        m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
-    if (status >= 400)
-        return u"the server answered %1 %2"_s.arg(status).arg(reason).trimmed();
+    ReplyFacts facts = this->facts();
     switch (m_reply->error()) {
     case QNetworkReply::NoError:
         break;
     case QNetworkReply::OperationCanceledError: // what Qt 6.4 reports for a transfer time-out
     case QNetworkReply::TimeoutError:
-        return u"no data arrived for %1"_s.arg(seconds(m_request.pauseTimeout));
+        facts.networkError = u"no data arrived for %1"_s.arg(seconds(m_request.pauseTimeout));
+        break;
     case QNetworkReply::ConnectionRefusedError:
-        return u"the server refused the connection"_s;
+        facts.networkError = u"the server refused the connection"_s;
+        break;
     case QNetworkReply::HostNotFoundError:
-        return u"the server %1 could not be found"_s.arg(m_request.url.host());
+        facts.networkError = u"the server %1 could not be found"_s.arg(m_request.url.host());
+        break;
     case QNetworkReply::RemoteHostClosedError:
-        return u"the connection closed before the end"_s;
+        facts.networkError = u"the connection closed before the end"_s;
+        break;
     default:
-        return m_reply->errorString();
+        facts.networkError = m_reply->errorString();
     }
-    if (m_request.requireOk && status != 200)
-        return u"the server answered %1 %2 instead of the file"_s.arg(status).arg(reason).trimmed();
-    // Qt does not always call a connection closed early an error; the announced length
-    // decides.
-    const QVariant announced = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    if (announced.isValid() && announced.toLongLong() != m_bytes)
-        return u"the connection closed after %1 of %2 bytes"_s.arg(m_bytes).arg(
-            announced.toLongLong());
-    if (m_request.expectedSize >= 0 && m_bytes != m_request.expectedSize)
-        return u"%1 bytes arrived where %2 were listed"_s.arg(m_bytes).arg(m_request.expectedSize);
-    return {};
+    return replycheck::whenOver(m_request, facts);
 }
 
 void HttpFetcher::finish()

@@ -12,6 +12,7 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QSaveFile;
 class QTimer;
+struct ReplyFacts;
 
 // One HTTP GET and what may come back.
 struct FetchRequest
@@ -89,6 +90,7 @@ private:
     void drain();
     void fail(const QString &reason);
     void finish();
+    ReplyFacts facts() const;
     QString failure() const;
     void cleanUp();
 

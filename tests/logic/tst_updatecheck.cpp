@@ -61,6 +61,9 @@ void TestUpdateCheck::outcomes_data()
         << S << running + u"\r\n"_s << same << local << false << u"N, found"_s << false;
     QTest::newRow("start: empty program reply differs")
         << S << QString() << same << local << false << u"N, found"_s << false;
+    QTest::newRow("start: a long reply is no version")
+        << S << u"Sign in to the hotel network "_s.repeated(40) << newer << local << true << update
+        << true;
     QTest::newRow("start: program step off")
         << S << kOff << newer << local << true << nothing << false;
     QTest::newRow("start: empty database reply")

@@ -165,10 +165,13 @@ void TestUpdateRun::interruptedFileLeavesHonestFilesAndNextRunFinishes()
 
 void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
 {
-    // "gone" is not on the server; the run reports it and goes on.
-    const QStringList names =
-        u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up update.dat vers.dat a\"b"_s
-            .split(u' ');
+    // "gone" is not on the server; the run reports it and goes on. Links in the data folder
+    // lead out of it: nothing is written through them.
+    QTemporaryDir outside;
+    QVERIFY(QFile::link(outside.path(), m_data + u"outlink"_s));
+    QVERIFY(QFile::link(outside.filePath(u"x"_s), m_data + u"link.gif"_s));
+    const QStringList names = u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up "
+                              "update.dat vers.dat a\"b outlink/evil.gif link.gif"_s.split(u' ');
     QByteArray remote = QByteArray::number(names.size() + 1) + "\r\n";
     for (const QString &name : names) {
         remote += entry(name, u"1"_s, name.toUtf8().size());
@@ -178,11 +181,16 @@ void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
     m_server->setBody(u"/monster/update.dat"_s, remote);
 
     const QStringList shown = runUpdate();
-    QVERIFY(shown.contains(u"1: Done updating, 8 files failed!"_s));
+    QVERIFY(shown.contains(u"1: Done updating, 10 files failed!"_s));
     QVERIFY(shown.contains(u"not found: gone"_s));
     QVERIFY(shown.contains(u"status: Error downloading gone: the server answered 404 Not Found"_s));
     QVERIFY(shown.contains(
         u"status: Error downloading ../escape: the list names it in a way that is not allowed"_s));
+    QVERIFY(shown.contains(
+        u"status: Error downloading link.gif: a link in the data folder leads outside it"_s));
+    QCOMPARE(QDir(outside.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+    QFile::remove(m_data + u"outlink"_s);
+    QFile::remove(m_data + u"link.gif"_s);
     QCOMPARE(snapshot(m_dir->path()),
              (Files{{u"data/ok"_s, "ok"},
                     {u"data/update.dat"_s, "2\r\n" + entry(u"ok"_s, u"1"_s, 2) + "\r\n"}}));

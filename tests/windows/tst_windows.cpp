@@ -22,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 using namespace platform::registry;
@@ -51,6 +52,7 @@ private slots:
 
     void selectionShowsTheEntrysOwnRecord();
     void notesFollowTheSelection();
+    void storeProblemIsALineAndTypingGoesOn();
     void copyTriggersPutTheValueOnTheClipboard();
     void positionIsRestoredAndSaved();
     void minimumSizeAndMenus();
@@ -64,6 +66,7 @@ private slots:
     void feedbackFailuresKeepTheFormAndItsTexts_data();
     void feedbackFailuresKeepTheFormAndItsTexts();
     void feedbackClosedDuringTheWaitSaysNothing();
+    void feedbackTooLongIsNotSent();
 
     void aboutShowsVersionsAndClosesEveryWay();
     void aboutLinksOpenTheirPages();
@@ -177,6 +180,33 @@ void TestWindows::notesFollowTheSelection()
     openMain();
     select(Crab);
     QCOMPARE(get<QPlainTextEdit>("notes")->toPlainText(), u"pinches"_s);
+}
+
+// Another program holds the settings: the notes box keeps the keyboard and every character,
+// a line tells why nothing is saved, and the note is stored whole once the lock goes.
+void TestWindows::storeProblemIsALineAndTypingGoesOn()
+{
+    MonsterWindow *window = openMain();
+    m_store->setProblemHandler(
+        [window](const QString &problem) { window->setStoreProblem(problem); });
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    select(BatLow);
+    auto *notes = get<QPlainTextEdit>("notes");
+    notes->setFocus();
+    sqlite3 *holder = nullptr;
+    sqlite3_open(QFile::encodeName(m_store->filePath()).constData(), &holder);
+    QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QTest::keyClicks(notes, u"second"_s);
+    QTRY_VERIFY(get("storeproblem")->isVisible());
+    QTest::keyClicks(notes, u" note"_s);
+    QVERIFY(!get("hint1")->isVisible());
+    QCOMPARE(QApplication::focusWidget(), notes);
+    QCOMPARE(notes->toPlainText(), u"second note"_s);
+    sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    QTRY_VERIFY(get("hint1")->isVisible() && !get("storeproblem")->isVisible());
+    QCOMPARE(SettingsStore(m_store->filePath()).get(u"notes"_s, u"Bat"_s), u"second note"_s);
+    m_store->setProblemHandler({});
 }
 
 void TestWindows::copyTriggersPutTheValueOnTheClipboard()
@@ -458,6 +488,18 @@ void TestWindows::feedbackClosedDuringTheWaitSaysNothing()
     // Gone with its transfer control: no answer can reach it any more.
     QTRY_VERIFY(!m_window);
     QCOMPARE(shownTitles(), QStringList());
+}
+
+void TestWindows::feedbackTooLongIsNotSent()
+{
+    m_server->setBody(u"/send1.php"_s, "thanks");
+    openFeedback(m_server->urlText(u"/send1.php"_s));
+    const QString message = u"é"_s.repeated(3000);
+    send(message, u"Ann"_s, QString());
+    QCOMPARE(shownTitles(), QStringList{u"Feedback Form"_s});
+    QVERIFY(get<QPushButton>("sendform")->isEnabled());
+    QCOMPARE(get<QPlainTextEdit>("feedback")->toPlainText(), message);
+    QCOMPARE(m_server->hits(u"/send1.php"_s), 0);
 }
 
 void TestWindows::aboutShowsVersionsAndClosesEveryWay()

@@ -20,6 +20,7 @@ namespace {
 const QString kSection = QStringLiteral("feedback");
 const QString kName = QStringLiteral("sendername");
 const QString kEmail = QStringLiteral("senderemail");
+constexpr qsizetype kMaxRequestBytes = 6000;
 
 } // namespace
 
@@ -114,14 +115,22 @@ void ReportWindow::Form_Load()
 
 void ReportWindow::sendform_Click()
 {
+    const QUrl url = feedback::requestUrl(
+        m_feedbackUrl, linebreaks::toCrLf(feedback->toPlainText()), aname->text(), email->text());
+    // Servers refuse a request line much longer than this; say so before it goes out, and
+    // keep the text for the user to shorten.
+    if (url.toEncoded().size() > kMaxRequestBytes) {
+        platform::showMessage(this, windowTitle(),
+                              QStringLiteral("Your feedback is too long to send in one piece. "
+                                             "Please shorten it, or send it in parts."),
+                              platform::Buttons::Ok);
+        return;
+    }
     SettingsStore &store = m_store;
     store.save(kSection, kName, aname->text());
     store.save(kSection, kEmail, email->text());
     sendform->setEnabled(false);
     Label99->setText(QStringLiteral("Sending feedback... Please wait..."));
-
-    const QUrl url = feedback::requestUrl(
-        m_feedbackUrl, linebreaks::toCrLf(feedback->toPlainText()), aname->text(), email->text());
     // Closing the form drops the request and nothing more is said.
     Inet1->get(m_transfers.feedback(url), this,
                [this](const FetchResult &reply) { replied(reply); });
