@@ -14,7 +14,7 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -52,14 +52,14 @@ int main(int argc, char *argv[])
 
     program.openMainWindow();
     QWidget *window = program.mainWindow();
-    auto *list = window->findChild<QListWidget *>(QStringLiteral("monstername"));
-    const QList<QListWidgetItem *> found = list->findItems(args[2], Qt::MatchExactly);
+    auto *list = window->findChild<QListView *>(QStringLiteral("monstername"));
+    const QModelIndexList found = list->model()->match(list->model()->index(0, 0), Qt::DisplayRole,
+                                                       args[2], 1, Qt::MatchExactly);
     if (found.isEmpty()) {
         std::fprintf(stderr, "no monster named %s\n", qPrintable(args[2]));
         return 1;
     }
-    list->setCurrentItem(found.first());
-    list->scrollToItem(found.first(), QAbstractItemView::PositionAtCenter);
+    program.mainWindow()->showRow(found.first().row());
     window->findChild<QPlainTextEdit *>(QStringLiteral("notes"))->setPlainText(args[3]);
     list->setFocus();
     ok &= save(window, out, "mainwindow.png");

@@ -3,6 +3,7 @@
 #include "aboutwindow.h"
 #include "appinfo.h"
 #include "browser.h"
+#include "framing.h"
 #include "httpfetcher.h"
 #include "messagebox.h"
 #include "monsterwindow.h"
@@ -51,6 +52,8 @@ Program::Program(Setup setup, QObject *parent)
 
 Program::~Program()
 {
+    if (m_loading.valid())
+        m_loading.wait();
     m_setup.store->setProblemHandler({});
     // The windows go first, while what they were given is still there.
     for (QWidget *window :
@@ -101,6 +104,8 @@ void Program::start()
         m_splash->close();
     });
     bringForward(m_splash);
+    // Read meanwhile, so that the main window is there as soon as the splash ends.
+    m_loading = std::async(std::launch::async, [this] { return load(); });
 
     SettingsStore &store = *m_setup.store;
     const bool programStep = startupSwitch(store, settingkeys::kProgUpdates);
@@ -116,6 +121,10 @@ void Program::startupChecked(const updatecheck::Outcome &outcome)
     if (!m_splash)
         return;
     if (outcome.openDownloader) {
+        // The database read meanwhile is about to change.
+        if (m_loading.valid())
+            m_loading.wait();
+        m_loading = {};
         openDownloader();
         m_splash->close();
         return;
@@ -167,10 +176,8 @@ void Program::openMainWindow()
         bringForward(m_main);
         return;
     }
-    const QString path = m_setup.folder.databaseFile();
-    QString error;
-    MonsterTable table = MonsterTable::loadFile(path, &error);
-    m_main = new MonsterWindow(*m_setup.store, m_setup.folder, std::move(table));
+    const Loaded loaded = m_loading.valid() ? m_loading.get() : load();
+    m_main = new MonsterWindow(*m_setup.store, m_setup.folder, loaded.table);
     track(m_main);
     connect(m_main, &MonsterWindow::optionsRequested, this, &Program::openOptions);
     connect(m_main, &MonsterWindow::feedbackRequested, this, &Program::openFeedback);
@@ -179,12 +186,21 @@ void Program::openMainWindow()
     connect(m_main, &MonsterWindow::closing, this, &Program::mainWindowClosing);
     m_main->setStoreProblem(m_setup.store->problem());
     bringForward(m_main);
-    if (!error.isEmpty()) {
-        platform::showMessage(m_main, m_main->windowTitle(),
-                              u"The monster database %1 cannot be read: %2"_s.arg(
-                                  QDir::toNativeSeparators(path), error),
-                              platform::Buttons::Ok);
+    if (!loaded.error.isEmpty()) {
+        platform::showMessage(
+            m_main, m_main->windowTitle(),
+            u"The monster database %1 cannot be read: %2"_s.arg(
+                QDir::toNativeSeparators(m_setup.folder.databaseFile()), loaded.error),
+            platform::Buttons::Ok);
     }
+}
+
+Program::Loaded Program::load() const
+{
+    Loaded loaded;
+    loaded.table = std::make_shared<const MonsterTable>(
+        MonsterTable::loadFile(m_setup.folder.databaseFile(), &loaded.error));
+    return loaded;
 }
 
 void Program::mainWindowClosing()
@@ -221,6 +237,8 @@ void Program::openOptions()
     if (m_options)
         return bringForward(m_options);
     m_options = new OptionsWindow(*m_setup.store, m_main);
+    if (m_main)
+        platform::centreOver(m_options, m_main);
     track(m_options);
     connect(m_options, &OptionsWindow::cancelled, this, [this] {
         // Only a main window that is still there: after "Exit" none is opened again.
@@ -242,6 +260,7 @@ void Program::openFeedback()
         return bringForward(m_feedback);
     m_feedback =
         new ReportWindow(*m_setup.store, m_setup.endpoints.feedbackUrl, m_setup.transfers, m_main);
+    platform::centreOver(m_feedback, m_main);
     connect(m_feedback, &QObject::destroyed, this, [this] {
         if (m_main)
             m_main->setEnabled(true);
@@ -292,9 +311,24 @@ void Program::manualChecked(const updatecheck::Outcome &outcome)
         m_main->close();
         return;
     }
-    if (!outcome.updatesFound)
+    if (outcome.updatesFound)
+        return;
+    // "No Updates" only for a check that got its answers; a failed one says so.
+    QStringList failed;
+    if (!outcome.programFailure.isEmpty())
+        failed.append(u"Program version: "_s + outcome.programFailure + u'.');
+    if (!outcome.databaseFailure.isEmpty())
+        failed.append(u"Database version: "_s + outcome.databaseFailure + u'.');
+    if (failed.isEmpty()) {
         platform::showMessage(m_main, updatecheck::noUpdatesTitle(), updatecheck::noUpdatesPrompt(),
                               platform::Buttons::OkCancel);
+        return;
+    }
+    platform::showMessage(m_main, appinfo::title(),
+                          u"The update server could not be reached, so it is not known whether "
+                          "there are updates.\r\n\r\n"_s +
+                              failed.join(u"\r\n"_s),
+                          platform::Buttons::Ok);
 }
 
 void Program::track(QWidget *window)

@@ -7,8 +7,11 @@
 
 #include <QObject>
 #include <QPointer>
+#include <future>
+#include <memory>
 
 class AboutWindow;
+class MonsterTable;
 class MonsterWindow;
 class OptionsWindow;
 class ReportWindow;
@@ -75,4 +78,12 @@ private:
     QPointer<ReportWindow> m_feedback;
     QPointer<AboutWindow> m_about;
     QPointer<UpdateCheck> m_check;
+    // The monster database, read while the splash shows.
+    struct Loaded
+    {
+        std::shared_ptr<const MonsterTable> table;
+        QString error;
+    };
+    std::future<Loaded> m_loading;
+    Loaded load() const;
 };

@@ -19,6 +19,9 @@ inline const QString kSavePosition = QStringLiteral("saveposition");
 
 inline const QString kMainTop = QStringLiteral("maintop");
 inline const QString kMainLeft = QStringLiteral("mainleft");
+// The monster shown last: its list text, and which entry of that text (from 0).
+inline const QString kLastMonster = QStringLiteral("lastmonster");
+inline const QString kLastOccurrence = QStringLiteral("lastoccurrence");
 
 } // namespace settingkeys
 

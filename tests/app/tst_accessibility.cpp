@@ -13,7 +13,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyleOption>
@@ -171,7 +171,8 @@ void TestAccessibility::valuesAreNamedAfterTheirCaptions()
         u"treasure"_s, u"Treasure"_s, u"area"_s, u"Areas Found"_s,
         u"description"_s, u"Description/Information"_s};
     // clang-format on
-    child<QListWidget>(main, "monstername")->setCurrentRow(0);
+    auto *list = child<QListView>(main, "monstername");
+    list->setCurrentIndex(list->model()->index(0, 0));
     for (qsizetype i = 0; i < values.size(); i += 2) {
         auto *value = main->findChild<QLabel *>(values[i]);
         QVERIFY2(value, qPrintable(values[i]));
@@ -216,7 +217,12 @@ void TestAccessibility::tabFollowsTheLayout_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QStringList>("order");
-    QTest::newRow("main") << u"monster"_s << QStringList{u"monstername"_s, u"notes"_s};
+    QTest::newRow("main") << u"monster"_s
+                          << QStringList{u"monstername"_s, u"notes"_s,  u"namea"_s,
+                                         u"hp"_s,          u"level"_s,  u"size"_s,
+                                         u"experience"_s,  u"jobexp"_s, u"defense"_s,
+                                         u"mdefense"_s,    u"attack"_s, u"undead"_s,
+                                         u"treasure"_s,    u"area"_s,   u"description"_s};
     QTest::newRow("options") << u"frmOptions"_s
                              << QStringList{u"progupdates"_s, u"dbupdates"_s, u"saveposition"_s,
                                             u"done"_s,        u"cancel"_s,    u"searcha"_s,

@@ -15,13 +15,17 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
@@ -31,7 +35,7 @@ using platform::launchtesting::takeLaunched;
 namespace {
 
 // The records of the main window's database, in file order.
-enum Row { BatLow, Crab, BatHigh, TwoLines, Wolf };
+enum Row { BatLow, Crab, BatHigh, TwoLines, Wolf, LongName };
 
 QStringList fields(const QString &name, const QString &hp, const QString &picture)
 {
@@ -56,6 +60,7 @@ private slots:
     void copyTriggersPutTheValueOnTheClipboard();
     void positionIsRestoredAndSaved();
     void minimumSizeAndMenus();
+    void keyboardCopyingAndDailyUse();
 
     void optionsLoadEachSwitch_data();
     void optionsLoadEachSwitch();
@@ -77,7 +82,11 @@ private slots:
 private:
     MonsterWindow *openMain();
     template <typename T = QLabel> T *get(const char *name) { return child<T>(m_window, name); }
-    void select(int row) { get<QListWidget>("monstername")->setCurrentRow(row); }
+    void select(int row)
+    {
+        auto *list = get<QListView>("monstername");
+        list->setCurrentIndex(list->model()->index(row, 0));
+    }
     ReportWindow *openFeedback(const QString &url);
     void send(const QString &message, const QString &name, const QString &address);
 
@@ -89,9 +98,12 @@ void TestWindows::init()
 {
     QStringList crab = fields(u"Crab¡ Giant"_s, u"5¡000"_s, u"pics\\crab.jpg"_s);
     crab[MonsterRecord::Description] = u"Lives in caves.¿Flees at night."_s;
+    QStringList wolf = fields(u"Wolf"_s, u"30"_s, {});
+    wolf[MonsterRecord::Description] = u"Howls at the moon.¿"_s.repeated(40);
     freshFolder({fields(u"Bat"_s, u"10"_s, u"bat.bmp"_s), crab,
                  fields(u"Bat"_s, u"20"_s, u"missing.gif"_s),
-                 fields(u"Two¿Lines"_s, u"2"_s, u"two.ico"_s), fields(u"Wolf"_s, u"30"_s, {})});
+                 fields(u"Two¿Lines"_s, u"2"_s, u"two.ico"_s), wolf,
+                 fields(u"Grand Old Ironhide Tortoise of the Saltglass Shore"_s, u"1"_s, {})});
     QImage picture(16, 16, QImage::Format_RGB32);
     picture.fill(Qt::darkGreen);
     QDir().mkpath(m_folder.path() + u"pics"_s);
@@ -102,8 +114,9 @@ void TestWindows::init()
 
 MonsterWindow *TestWindows::openMain()
 {
-    auto *window =
-        new MonsterWindow(*m_store, m_folder, MonsterTable::loadFile(m_folder.databaseFile()));
+    auto *window = new MonsterWindow(
+        *m_store, m_folder,
+        std::make_shared<const MonsterTable>(MonsterTable::loadFile(m_folder.databaseFile())));
     window->show();
     m_window = window;
     return window;
@@ -112,7 +125,7 @@ MonsterWindow *TestWindows::openMain()
 void TestWindows::selectionShowsTheEntrysOwnRecord()
 {
     openMain();
-    QCOMPARE(get<QListWidget>("monstername")->item(Crab)->text(), u"Crab, Giant"_s);
+    QCOMPARE(get<QListView>("monstername")->model()->index(Crab, 0).data(), u"Crab, Giant"_s);
     QVERIFY(get("namea")->text().isEmpty()); // nothing is selected at first
 
     select(Crab);
@@ -294,25 +307,40 @@ void TestWindows::minimumSizeAndMenus()
 {
     MonsterWindow *window = openMain();
     QVERIFY(QTest::qWaitForWindowActive(window));
-    const QRect list = get<QWidget>("monstername")->geometry();
+    const char *parts[] = {"monstername", "notes", "monsterframe", "descriptionscroll",
+                           "display",     "hp",    "hint1"};
+    QList<QRect> before;
+    for (const char *name : parts)
+        before.append(get<QWidget>(name)->geometry());
     window->resize(300, 200);
     QTRY_VERIFY(window->frameGeometry().width() >= 447);
     QVERIFY(window->frameGeometry().height() >= 549);
     QVERIFY(window->centralWidget()->height() >= 497);
-    window->resize(900, 800); // enlarging adds space; nothing moves or grows
-    QTRY_COMPARE(window->size(), QSize(900, 800));
-    QCOMPARE(get<QWidget>("monstername")->geometry(), list);
+    // Larger: the list and the notes share the extra height, the record and its
+    // description take all of it, the picture keeps its size in the frame's top right.
+    const QSize grown = window->centralWidget()->size() + QSize(100, 60);
+    window->resize(window->size() + QSize(100, 60));
+    QTRY_COMPARE(window->centralWidget()->size(), grown);
+    const QList<QRect> expected = {before[0].adjusted(0, 0, 0, 30),
+                                   before[1].adjusted(0, 30, 0, 60),
+                                   before[2].adjusted(0, 0, 100, 60),
+                                   before[3].adjusted(0, 0, 100, 60),
+                                   before[4].translated(100, 0),
+                                   before[5].adjusted(0, 0, 100, 0),
+                                   before[6].translated(0, 60).adjusted(0, 0, 100, 0)};
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        QCOMPARE(get<QWidget>(parts[i])->geometry(), expected[i]);
 
     const QList<QAction *> bar = window->menuBar()->actions();
     QCOMPARE(bar.size(), 3);
     QCOMPARE(bar[0]->menu()->actions().size(), 4);
-    QVERIFY(!get<QAction>("mnuSearch")->isEnabled());
 
-    // Ctrl+S does nothing; the list and then the notes box take the focus.
-    auto *names = get<QListWidget>("monstername");
+    // Ctrl+S asks for the search; the list and then the notes box take the focus.
+    auto *names = get<QListView>("monstername");
     names->setFocus();
+    QSignalSpy search(window, &MonsterWindow::searchRequested);
     QTest::keyClick(names, Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(QApplication::focusWidget(), names);
+    QCOMPARE(search.count(), 1);
     QTest::keyClick(names, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), get<QWidget>("notes"));
 
@@ -326,6 +354,73 @@ void TestWindows::minimumSizeAndMenus()
     QVERIFY(!get<QAction>("mnuUpdate")->isEnabled());
     bar[2]->trigger(); // "&Exit"
     QTRY_VERIFY(!m_window);
+}
+
+// Beyond the mouse: Tab to any value and Ctrl+C, a context menu, the whole record at once,
+// a word on what was copied; a description that scrolls; whole names in tooltips; and the
+// next start on the monster shown last.
+void TestWindows::keyboardCopyingAndDailyUse()
+{
+    MonsterWindow *window = openMain();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QClipboard *clipboard = QApplication::clipboard();
+    select(Crab);
+    get<QPlainTextEdit>("notes")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), get<QWidget>("namea"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), u"5,000"_s);
+    QVERIFY(get("copystatus")->isVisible() && !get("hint1")->isVisible());
+    QCOMPARE(get("copystatus")->text(), u"Copied to the clipboard: HP."_s);
+    QTRY_VERIFY_WITH_TIMEOUT(get("hint1")->isVisible(), 5000);
+
+    emit get("treasurelabel")->customContextMenuRequested(QPoint());
+    auto *menu = window->findChild<QMenu *>();
+    QVERIFY(menu && menu->actions().size() == 2);
+    menu->actions()[0]->trigger();
+    QCOMPARE(clipboard->text(), u"Crab, Giant f4"_s);
+    menu->actions()[1]->trigger();
+    const QStringList lines = clipboard->text().split(u"\r\n"_s);
+    QCOMPARE(lines.size(), 14); // thirteen values, the description on two lines
+    QCOMPARE(lines[0], u"Name: Crab, Giant"_s);
+    QCOMPARE(lines[1], u"HP: 5,000"_s);
+    QCOMPARE(lines[12], u"Description/Information: Lives in caves."_s);
+    QCOMPARE(get<QAction>("copyRecord")->shortcut(), QKeySequence(u"Ctrl+Shift+C"_s));
+
+    // A long description scrolls; a double click still copies all of it.
+    select(Wolf);
+    auto *scroll = get<QScrollArea>("descriptionscroll");
+    QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
+    get("description")->setFocus();
+    QTest::keyClick(get("description"), Qt::Key_PageDown);
+    QVERIFY(scroll->verticalScrollBar()->value() > 0);
+    QTest::mouseDClick(get("description"), Qt::LeftButton);
+    QCOMPARE(clipboard->text().count(u"Howls"_s), 40);
+
+    // A name too long for the list shows whole as a tooltip; a short one has none.
+    auto *list = get<QListView>("monstername");
+    for (const int row : {int(Wolf), int(LongName)}) {
+        const QRect item = list->visualRect(list->model()->index(row, 0));
+        QHelpEvent help(QEvent::ToolTip, item.center(),
+                        list->viewport()->mapToGlobal(item.center()));
+        QApplication::sendEvent(list->viewport(), &help);
+        QCOMPARE(QToolTip::text(),
+                 row == LongName ? list->model()->index(row, 0).data().toString() : QString());
+    }
+
+    // The next start shows the monster shown last: this very entry of its name.
+    select(BatHigh);
+    m_window->close();
+    delete m_window;
+    openMain();
+    QCOMPARE(get("hp")->text(), u"20"_s);
+    m_store->save(u"placement"_s, u"lastmonster"_s, u"Gone"_s);
+    m_window->close();
+    delete m_window;
+    m_store->save(u"placement"_s, u"lastmonster"_s, u"Gone"_s);
+    openMain();
+    QVERIFY(get("namea")->text().isEmpty());
 }
 
 void TestWindows::optionsLoadEachSwitch_data()

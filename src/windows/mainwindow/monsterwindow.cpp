@@ -3,7 +3,9 @@
 #include "clicklabel.h"
 #include "clipboard.h"
 #include "fonts.h"
+#include "framing.h"
 #include "linebreaks.h"
+#include "monsterlist.h"
 #include "placement.h"
 #include "settingsstore.h"
 #include "switches.h"
@@ -13,11 +15,17 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QListWidget>
+#include <QHelpEvent>
+#include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +38,20 @@ constexpr int kInnerHeight = 7455;
 constexpr int kMinOuterWidth = 6705;
 constexpr int kMinOuterHeight = 8235;
 constexpr qint64 kMaxPictureBytes = 16 * 1024 * 1024;
+constexpr int kCopyShownMs = 2500;
+
+// How a control follows a window made larger than its default size: moved or grown by
+// all of the extra width or height, or by the upper or lower half of the extra height
+// (the list and the notes box share it).
+enum Follows {
+    MoveX = 1,
+    MoveY = 2,
+    GrowW = 4,
+    GrowH = 8,
+    GrowUpperH = 16,
+    MoveUpperY = 32,
+    GrowLowerH = 64,
+};
 
 // One row of the record: its caption label and value label (names and places in twips,
 // inside the frame) and how its value is copied: every value and caption copies on a
@@ -74,15 +96,44 @@ const FieldRow kFieldRows[] = {
      twips::rect(120, 4560, 3855, 255), "description", twips::rect(120, 4800, 3975, 1695)},
 };
 
+const FieldRow &rowOf(MonsterRecord::Field field)
+{
+    for (const FieldRow &row : kFieldRows) {
+        if (row.field == field)
+            return row;
+    }
+    return kFieldRows[0];
+}
+
 bool savePositionIsOn(SettingsStore &store)
 {
     return switchIsOn(store.get(settingkeys::kSettings, settingkeys::kSavePosition));
 }
 
+// List entries show their whole name as a tooltip when the list is too narrow for it.
+class WholeNameDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString text = index.data().toString();
+        if (sizeHint(option, index).width() > view->viewport()->width())
+            QToolTip::showText(event->globalPos(), text, view);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+};
+
 } // namespace
 
-MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder, MonsterTable table,
-                             QWidget *parent)
+MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder,
+                             std::shared_ptr<const MonsterTable> table, QWidget *parent)
     : QMainWindow(parent)
     , m_store(store)
     , m_folder(folder)
@@ -99,7 +150,7 @@ MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder, Mon
 
     // Selection, not the current row: the list makes its first row current when it takes
     // the focus, and that must not show a monster.
-    connect(monstername, &QListWidget::itemSelectionChanged, this,
+    connect(monstername->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MonsterWindow::monstername_Click);
     connect(notes, &QPlainTextEdit::textChanged, this, &MonsterWindow::notes_Change);
 
@@ -107,26 +158,34 @@ MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder, Mon
     Timer1->setObjectName(u"Timer1"_s);
     Timer1->setInterval(kTimer1IntervalMs);
     connect(Timer1, &QTimer::timeout, this, &MonsterWindow::Timer1_Timer);
+    m_copyShown = new QTimer(this);
+    m_copyShown->setSingleShot(true);
+    m_copyShown->setInterval(kCopyShownMs);
+    connect(m_copyShown, &QTimer::timeout, this, &MonsterWindow::showHintLine);
 
     adjustSize();
     restorePosition();
-    monstername->addItems(m_table.listTexts());
+    restoreLastMonster();
     Timer1->start();
 }
 
 MonsterWindow::~MonsterWindow() = default;
+
+void MonsterWindow::place(QWidget *widget, const char *name, QRect base, int follows)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(base);
+    m_placed.append({widget, base, follows});
+}
 
 void MonsterWindow::buildLayout()
 {
     using twips::rect;
     auto *inner = new QWidget(this);
     inner->setMinimumSize(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight));
+    inner->installEventFilter(this);
     setCentralWidget(inner);
 
-    auto place = [](QWidget *widget, const char *name, QRect geometry) {
-        widget->setObjectName(QString::fromLatin1(name));
-        widget->setGeometry(geometry);
-    };
     // Screen readers call a field by its caption, without the colon.
     auto nameAfter = [](QWidget *field, const QLabel *caption) {
         field->setAccessibleName(caption->text().remove(u':'));
@@ -138,18 +197,22 @@ void MonsterWindow::buildLayout()
     monlabel->setFont(
         platform::layoutFont(u"Palatino Linotype"_s, 9.75, platform::Bold | platform::Italic));
 
-    monstername = new QListWidget(inner);
-    place(monstername, "monstername", rect(120, 480, 1935, 4155));
+    m_model = new MonsterListModel(m_table, this);
+    monstername = new QListView(inner);
+    place(monstername, "monstername", rect(120, 480, 1935, 4155), GrowUpperH);
+    monstername->setModel(m_model);
     monstername->setUniformItemSizes(true);
+    monstername->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    monstername->setItemDelegate(new WholeNameDelegate(monstername));
     monlabel->setBuddy(monstername);
     nameAfter(monstername, monlabel);
 
     noteslbl = new QLabel(u"Notes on Monster:"_s, inner);
-    place(noteslbl, "noteslbl", rect(120, 4800, 1935, 255));
+    place(noteslbl, "noteslbl", rect(120, 4800, 1935, 255), MoveUpperY);
     noteslbl->setFont(platform::dialogFont(platform::Bold));
 
     notes = new QPlainTextEdit(inner);
-    place(notes, "notes", rect(120, 5040, 1935, 2295));
+    place(notes, "notes", rect(120, 5040, 1935, 2295), MoveUpperY | GrowLowerH);
     notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     notes->setTabChangesFocus(true);
     // A note needs a monster to belong to.
@@ -158,41 +221,78 @@ void MonsterWindow::buildLayout()
     nameAfter(notes, noteslbl);
 
     monsterframe = new QGroupBox(inner);
-    place(monsterframe, "monsterframe", rect(2280, 120, 4215, 6615));
+    place(monsterframe, "monsterframe", rect(2280, 120, 4215, 6615), GrowW | GrowH);
+    monsterframe->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(monsterframe, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        openContextMenu(MonsterRecord::FieldCount, monsterframe->mapToGlobal(at));
+    });
 
-    hint1 = new QLabel(u"(HINT: To copy information to clipboard, double-click on the "
-                       "information or its label.)"_s,
-                       inner);
-    place(hint1, "hint1", rect(2400, 6840, 3975, 495));
-    hint1->setWordWrap(true);
-    hint1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    storeproblem = new QLabel(inner);
-    place(storeproblem, "storeproblem", rect(2400, 6840, 3975, 495));
-    storeproblem->setWordWrap(true);
-    storeproblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The hint's place also tells of a copy for a moment, and of a store that cannot save.
+    const auto bottomLine = [this, inner](const char *name, const QString &text) {
+        auto *line = new QLabel(text, inner);
+        place(line, name, twips::rect(2400, 6840, 3975, 495), MoveY | GrowW);
+        line->setWordWrap(true);
+        line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return line;
+    };
+    hint1 = bottomLine("hint1", u"(HINT: To copy information to clipboard, double-click on the "
+                                "information or its label.)"_s);
+    storeproblem = bottomLine("storeproblem", {});
     storeproblem->setTextFormat(Qt::PlainText);
     storeproblem->setStyleSheet(u"color: #a00000"_s);
-    storeproblem->hide();
+    copystatus = bottomLine("copystatus", {});
+    copystatus->setTextFormat(Qt::PlainText);
+    copystatus->setAccessibleName(u"Copied"_s);
+    showHintLine();
 
     const QFont captionFont = platform::dialogFont(platform::Bold);
+    QWidget *previous = notes;
     for (const FieldRow &row : kFieldRows) {
         auto *caption = new platform::ClickLabel(QString::fromLatin1(row.caption), monsterframe);
         place(caption, row.captionName, row.captionRect);
         caption->setFont(captionFont);
         caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-        auto *value = new platform::ClickLabel(monsterframe);
-        place(value, row.valueName, row.valueRect);
+        const bool scrolls = row.field == MonsterRecord::Description;
+        auto *value = new platform::ClickLabel(scrolls ? nullptr : monsterframe);
+        if (scrolls) {
+            // A long description scrolls instead of being cut off mid-line.
+            descriptionscroll = new QScrollArea(monsterframe);
+            place(descriptionscroll, "descriptionscroll", row.valueRect, GrowW | GrowH);
+            descriptionscroll->setFrameShape(QFrame::NoFrame);
+            descriptionscroll->setWidgetResizable(true);
+            descriptionscroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            descriptionscroll->viewport()->setAutoFillBackground(false);
+            descriptionscroll->setWidget(value);
+            // The description itself takes the keyboard; the keys it leaves scroll.
+            descriptionscroll->setFocusPolicy(Qt::NoFocus);
+            value->setAutoFillBackground(false);
+            value->setObjectName(QString::fromLatin1(row.valueName));
+            nameAfter(descriptionscroll, caption);
+        } else {
+            place(value, row.valueName, row.valueRect, GrowW);
+        }
         value->setTextFormat(Qt::PlainText); // data text is never markup
         value->setWordWrap(true);
         value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        value->setFocusPolicy(Qt::TabFocus);
+        value->setContextMenuPolicy(Qt::CustomContextMenu);
         nameAfter(value, caption);
+        setTabOrder(previous, value);
+        previous = value;
 
         const MonsterRecord::Field field = row.field;
-        for (platform::ClickLabel *label : {caption, value})
+        for (platform::ClickLabel *label : {caption, value}) {
             connect(label, &platform::ClickLabel::doubleClicked, this,
                     [this, field] { CopyValue(field); });
+            label->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(label, &QWidget::customContextMenuRequested, this,
+                    [this, field, label](QPoint at) {
+                        openContextMenu(field, label->mapToGlobal(at));
+                    });
+        }
+        connect(value, &platform::ClickLabel::copyRequested, this,
+                [this, field] { CopyValue(field); });
         if (row.copyOnClick)
             connect(value, &platform::ClickLabel::clicked, this,
                     [this, field] { CopyValue(field); });
@@ -201,7 +301,7 @@ void MonsterWindow::buildLayout()
     }
 
     display = new QLabel(monsterframe);
-    place(display, "display", rect(3075, 120, 1095, 1095));
+    place(display, "display", rect(3075, 120, 1095, 1095), MoveX);
     display->setScaledContents(true);
     display->setAccessibleName(u"Monster Picture"_s);
 
@@ -231,14 +331,19 @@ void MonsterWindow::buildMenus()
     menuBar()->addAction(about);
     menuBar()->addAction(mnuExit);
 
-    // There is no search window.
-    mnuSearch->setEnabled(false);
+    // Not in a menu, so that the menus stay as they are: the record's context menu and its
+    // shortcut.
+    copyRecord =
+        action(u"Copy &Record"_s, "copyRecord", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    addAction(copyRecord);
 
+    connect(mnuSearch, &QAction::triggered, this, &MonsterWindow::searchRequested);
     connect(mnuOptions, &QAction::triggered, this, &MonsterWindow::optionsRequested);
     connect(mnuReport, &QAction::triggered, this, &MonsterWindow::feedbackRequested);
     connect(about, &QAction::triggered, this, &MonsterWindow::aboutRequested);
     connect(mnuUpdate, &QAction::triggered, this, &MonsterWindow::updateCheckRequested);
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+    connect(copyRecord, &QAction::triggered, this, &MonsterWindow::CopyRecord);
 }
 
 void MonsterWindow::setCheckRunning(bool running)
@@ -248,11 +353,47 @@ void MonsterWindow::setCheckRunning(bool running)
 
 void MonsterWindow::setStoreProblem(const QString &problem)
 {
+    m_storeProblem = problem;
     storeproblem->setText(u"Notes and settings are kept but not saved yet: "_s + problem);
     storeproblem->setToolTip(problem);
     storeproblem->setAccessibleName(storeproblem->text());
-    storeproblem->setVisible(!problem.isEmpty());
-    hint1->setVisible(problem.isEmpty());
+    showHintLine();
+}
+
+void MonsterWindow::showHintLine()
+{
+    const bool copied = m_copyShown && m_copyShown->isActive();
+    copystatus->setVisible(copied);
+    storeproblem->setVisible(!copied && !m_storeProblem.isEmpty());
+    hint1->setVisible(!copied && m_storeProblem.isEmpty());
+}
+
+bool MonsterWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        applyLayout();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// At the default size every control is where the layout puts it; a larger window gives
+// its extra room to the list, the notes box, the record and its description.
+void MonsterWindow::applyLayout()
+{
+    const QSize extra = (centralWidget()->size() -
+                         QSize(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight)))
+                            .expandedTo(QSize(0, 0));
+    const int upper = extra.height() - extra.height() / 2;
+    const int lower = extra.height() / 2;
+    for (const Placed &placed : std::as_const(m_placed)) {
+        QRect r = placed.base;
+        const int f = placed.follows;
+        r.translate(f & MoveX ? extra.width() : 0,
+                    (f & MoveY ? extra.height() : 0) + (f & MoveUpperY ? upper : 0));
+        r.setWidth(r.width() + (f & GrowW ? extra.width() : 0));
+        r.setHeight(r.height() + (f & GrowH ? extra.height() : 0) + (f & GrowUpperH ? upper : 0) +
+                    (f & GrowLowerH ? lower : 0));
+        placed.widget->setGeometry(r);
+    }
 }
 
 void MonsterWindow::restorePosition()
@@ -267,7 +408,29 @@ void MonsterWindow::restorePosition()
     const std::optional<QPoint> position = placement::restoredPosition(
         top, m_store.get(kPlacement, kMainLeft), pos(), frameGeometry().size(), screens);
     if (position)
-        move(*position);
+        platform::placeFrame(this, *position);
+}
+
+void MonsterWindow::restoreLastMonster()
+{
+    using namespace settingkeys;
+    const QString name = m_store.get(kPlacement, kLastMonster);
+    if (name.isEmpty())
+        return;
+    const qsizetype row =
+        m_model->find(name, m_store.get(kPlacement, kLastOccurrence).toLongLong());
+    if (row >= 0)
+        showRow(row);
+}
+
+void MonsterWindow::showRow(qsizetype row)
+{
+    const QModelIndex index = m_model->index(int(row));
+    if (!index.isValid())
+        return;
+    monstername->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    monstername->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    monstername->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void MonsterWindow::closeEvent(QCloseEvent *event)
@@ -288,6 +451,15 @@ void MonsterWindow::Form_Unload()
     // Keep the last moves too, not only those up to the last timer tick.
     if (savePositionIsOn(m_store))
         SavePosition();
+    // The next start opens on the monster shown last: its name, and which of its name.
+    const QModelIndexList selected = monstername->selectionModel()->selectedIndexes();
+    if (!selected.isEmpty()) {
+        const int row = selected.first().row();
+        m_store.save(settingkeys::kPlacement, settingkeys::kLastMonster,
+                     m_model->data(selected.first(), Qt::DisplayRole).toString());
+        m_store.save(settingkeys::kPlacement, settingkeys::kLastOccurrence,
+                     QString::number(m_model->occurrenceOf(row)));
+    }
 }
 
 void MonsterWindow::focusInEvent(QFocusEvent *event)
@@ -346,21 +518,20 @@ void MonsterWindow::monstername_Click()
 
 void MonsterWindow::ShowSelectedMonster()
 {
-    const QList<QListWidgetItem *> selected = monstername->selectedItems();
-    const QListWidgetItem *item = selected.isEmpty() ? nullptr : selected.first();
-    const QString listText = item ? item->text() : QString();
-    monsterframe->setTitle(QString(listText).replace(QChar(u'&'), u"&&"_s));
+    const QModelIndexList selected = monstername->selectionModel()->selectedIndexes();
+    const QModelIndex index = selected.isEmpty() ? QModelIndex() : selected.first();
+    monsterframe->setTitle(index.data().toString().replace(QChar(u'&'), u"&&"_s));
 
     // With nothing selected the last monster shown stays on screen.
-    const int row = item ? monstername->row(item) : -1;
-    if (row >= 0 && row < m_table.size()) {
-        m_view = viewOf(m_table.row(row), m_folder);
+    if (index.isValid()) {
+        m_view = viewOf(m_table->row(index.row()), m_folder);
         for (const FieldRow &fieldRow : kFieldRows) {
             platform::ClickLabel *label = m_values[fieldRow.field];
             label->setText(linebreaks::toLf(m_view.text[fieldRow.field]));
             // Its name is the caption's, so the value reaches screen readers this way.
             label->setAccessibleDescription(label->text());
         }
+        descriptionscroll->verticalScrollBar()->setValue(0);
         // A missing or unreadable picture shows none, and so does anything that is not a
         // picture file of a picture's size.
         QPixmap picture;
@@ -391,4 +562,37 @@ void MonsterWindow::notes_Change()
 void MonsterWindow::CopyValue(MonsterRecord::Field field)
 {
     platform::copyText(m_view.text[field]);
+    showCopied(QString::fromLatin1(rowOf(field).caption).remove(u':'));
+}
+
+QString MonsterWindow::recordText() const
+{
+    QStringList lines;
+    for (const FieldRow &row : kFieldRows)
+        lines.append(QString::fromLatin1(row.caption) + u' ' + m_view.text[row.field]);
+    return lines.join(u"\r\n"_s);
+}
+
+void MonsterWindow::CopyRecord()
+{
+    platform::copyText(recordText());
+    showCopied(u"the whole record"_s);
+}
+
+// A copy is confirmed for a moment where the hint stands.
+void MonsterWindow::showCopied(const QString &what)
+{
+    copystatus->setText(u"Copied to the clipboard: %1."_s.arg(what));
+    m_copyShown->start();
+    showHintLine();
+}
+
+void MonsterWindow::openContextMenu(MonsterRecord::Field field, QPoint at)
+{
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (field != MonsterRecord::FieldCount)
+        menu->addAction(u"&Copy"_s, this, [this, field] { CopyValue(field); });
+    menu->addAction(copyRecord);
+    menu->popup(at);
 }

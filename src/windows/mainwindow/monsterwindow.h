@@ -7,13 +7,16 @@
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
 
+class MonsterListModel;
 class QAction;
 class QGroupBox;
 class QLabel;
-class QListWidget;
+class QListView;
 class QMenu;
 class QPlainTextEdit;
+class QScrollArea;
 class QTimer;
 class SettingsStore;
 
@@ -28,8 +31,8 @@ class MonsterWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    MonsterWindow(SettingsStore &store, const DataFolder &folder, MonsterTable table,
-                  QWidget *parent = nullptr);
+    MonsterWindow(SettingsStore &store, const DataFolder &folder,
+                  std::shared_ptr<const MonsterTable> table, QWidget *parent = nullptr);
     ~MonsterWindow() override;
 
     // While a manual update check runs its command cannot be chosen again.
@@ -39,7 +42,14 @@ public:
     // empty again; it never takes the keyboard from the notes box.
     void setStoreProblem(const QString &problem);
 
+    // Selects a record's row, scrolled into view, as if the user had picked it.
+    void showRow(qsizetype row);
+
+    // The whole record shown, a "Caption: value" line each, joined by CR LF.
+    QString recordText() const;
+
 signals:
+    void searchRequested();
     void optionsRequested();
     void updateCheckRequested();
     void feedbackRequested();
@@ -52,11 +62,23 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A control at its place at the default size, and how it follows a larger window.
+    struct Placed
+    {
+        QWidget *widget;
+        QRect base;
+        int follows;
+    };
+
     void buildLayout();
     void buildMenus();
+    void place(QWidget *widget, const char *name, QRect base, int follows = 0);
+    void applyLayout();
     void restorePosition();
+    void restoreLastMonster();
 
     void Form_Unload();
     void Form_GotFocus();
@@ -70,27 +92,37 @@ private:
     void ApplyMinimumSize();
     // The copy trigger of every value and caption: the value as shown goes to the clipboard.
     void CopyValue(MonsterRecord::Field field);
+    void CopyRecord();
+    void showCopied(const QString &what);
+    void showHintLine();
+    void openContextMenu(MonsterRecord::Field field, QPoint at);
 
     SettingsStore &m_store;
     DataFolder m_folder;
-    MonsterTable m_table;
+    std::shared_ptr<const MonsterTable> m_table;
+    MonsterListModel *m_model = nullptr;
     MonsterNotes m_notes;
     RecordView m_view;
     bool m_loadingNote = false;
+    QList<Placed> m_placed;
+    QString m_storeProblem;
 
     QLabel *monlabel = nullptr;
-    QListWidget *monstername = nullptr;
+    QListView *monstername = nullptr;
     QLabel *noteslbl = nullptr;
     QPlainTextEdit *notes = nullptr;
     QGroupBox *monsterframe = nullptr;
     QLabel *hint1 = nullptr;
     QLabel *storeproblem = nullptr;
+    QLabel *copystatus = nullptr;
     // The value labels ("namea", "hp", ...) and their captions, by field.
     std::array<platform::ClickLabel *, MonsterRecord::FieldCount> m_values{};
     std::array<platform::ClickLabel *, MonsterRecord::FieldCount> m_captions{};
+    QScrollArea *descriptionscroll = nullptr;
     QLabel *display = nullptr;
 
     QTimer *Timer1 = nullptr;
+    QTimer *m_copyShown = nullptr;
 
     QMenu *mnuControls = nullptr;
     QAction *mnuSearch = nullptr;
@@ -99,4 +131,5 @@ private:
     QAction *mnuReport = nullptr;
     QAction *about = nullptr;
     QAction *mnuExit = nullptr;
+    QAction *copyRecord = nullptr;
 };
