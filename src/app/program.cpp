@@ -9,6 +9,7 @@
 #include "monsterwindow.h"
 #include "optionswindow.h"
 #include "reportwindow.h"
+#include "searchwindow.h"
 #include "settingsstore.h"
 #include "splashwindow.h"
 #include "switches.h"
@@ -94,6 +95,11 @@ AboutWindow *Program::about() const
     return m_about;
 }
 
+SearchWindow *Program::search() const
+{
+    return m_search;
+}
+
 void Program::start()
 {
     m_splash = new SplashWindow;
@@ -177,12 +183,19 @@ void Program::openMainWindow()
         return;
     }
     const Loaded loaded = m_loading.valid() ? m_loading.get() : load();
-    m_main = new MonsterWindow(*m_setup.store, m_setup.folder, loaded.table);
+    m_table = loaded.table;
+    m_main = new MonsterWindow(*m_setup.store, m_setup.folder, m_table);
     track(m_main);
     connect(m_main, &MonsterWindow::optionsRequested, this, &Program::openOptions);
     connect(m_main, &MonsterWindow::feedbackRequested, this, &Program::openFeedback);
     connect(m_main, &MonsterWindow::aboutRequested, this, &Program::openAbout);
     connect(m_main, &MonsterWindow::updateCheckRequested, this, &Program::runManualCheck);
+    connect(m_main, &MonsterWindow::searchRequested, this, &Program::openSearch);
+    connect(m_main, &MonsterWindow::noteEdited, this,
+            [this](const QString &name, const QString &text) {
+                if (m_search)
+                    m_search->setNote(name, text);
+            });
     connect(m_main, &MonsterWindow::closing, this, &Program::mainWindowClosing);
     m_main->setStoreProblem(m_setup.store->problem());
     bringForward(m_main);
@@ -240,6 +253,10 @@ void Program::openOptions()
     if (m_main)
         platform::centreOver(m_options, m_main);
     track(m_options);
+    connect(m_options, &OptionsWindow::saved, this, [this] {
+        if (m_search)
+            m_search->reloadSettings();
+    });
     connect(m_options, &OptionsWindow::cancelled, this, [this] {
         // Only a main window that is still there: after "Exit" none is opened again.
         if (m_main)
@@ -250,6 +267,20 @@ void Program::openOptions()
             m_main->setEnabled(true);
     });
     bringForward(m_options);
+}
+
+void Program::openSearch()
+{
+    if (!m_main)
+        return;
+    if (m_search)
+        return bringForward(m_search);
+    m_search = new SearchWindow(*m_setup.store, m_table, m_main);
+    connect(m_search, &SearchWindow::rowChosen, this, [this](qsizetype row) {
+        if (m_main)
+            m_main->showRow(row);
+    });
+    bringForward(m_search);
 }
 
 void Program::openFeedback()

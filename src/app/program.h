@@ -15,6 +15,7 @@ class MonsterTable;
 class MonsterWindow;
 class OptionsWindow;
 class ReportWindow;
+class SearchWindow;
 class SettingsStore;
 class SplashWindow;
 class UpdateWindow;
@@ -49,12 +50,14 @@ public:
     OptionsWindow *options() const;
     ReportWindow *feedback() const;
     AboutWindow *about() const;
+    SearchWindow *search() const;
 
     void openMainWindow();
     void openDownloader();
     void openOptions();
     void openFeedback();
     void openAbout();
+    void openSearch();
     void runManualCheck();
 
 signals:
@@ -77,6 +80,8 @@ private:
     QPointer<OptionsWindow> m_options;
     QPointer<ReportWindow> m_feedback;
     QPointer<AboutWindow> m_about;
+    QPointer<SearchWindow> m_search;
+    std::shared_ptr<const MonsterTable> m_table;
     QPointer<UpdateCheck> m_check;
     // The monster database, read while the splash shows.
     struct Loaded

@@ -19,6 +19,8 @@ inline const QString kSavePosition = QStringLiteral("saveposition");
 
 inline const QString kMainTop = QStringLiteral("maintop");
 inline const QString kMainLeft = QStringLiteral("mainleft");
+inline const QString kSearchTop = QStringLiteral("searchtop");
+inline const QString kSearchLeft = QStringLiteral("searchleft");
 // The monster shown last: its list text, and which entry of that text (from 0).
 inline const QString kLastMonster = QStringLiteral("lastmonster");
 inline const QString kLastOccurrence = QStringLiteral("lastoccurrence");

@@ -6,17 +6,22 @@
 #include "optionswindow.h"
 #include "program.h"
 #include "reportwindow.h"
+#include "searchwindow.h"
 #include "splashwindow.h"
 #include "testserver.h"
 #include "updatewindow.h"
 #include "windowtest.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +48,7 @@ private slots:
     void exitDuringManualCheckEndsIt();
     void dialogsOpenOnceAndHoldTheMainWindow();
     void optionsOutliveTheMainWindow();
+    void searchFindsSortsAndShowsInTheMainWindow();
 
 private:
     // Serves a database update: a new cml.nmd of three monsters and a new version.
@@ -345,6 +351,77 @@ void TestStartup::optionsOutliveTheMainWindow()
     QTest::mouseClick(child(m_program->options(), "cancel"), Qt::LeftButton);
     QTRY_COMPARE(last.count(), 1);
     QVERIFY(!mainWindow());
+}
+
+// The search window: criteria combined, results in file order or sorted, a chosen result
+// shown in the main window (this very entry of a shared name), live or on demand as the
+// settings say, its place kept.
+void TestStartup::searchFindsSortsAndShowsInTheMainWindow()
+{
+    QStringList ghoul = testsupport::record(u"Ghoul"_s),
+                big = testsupport::record(u"Crab¡ Giant"_s);
+    ghoul[MonsterRecord::Hp] = u"2¡400"_s;
+    ghoul[MonsterRecord::Undead] = u"Yes"_s;
+    big[MonsterRecord::Hp] = u"60-65"_s;
+    QStringList bat = testsupport::record(u"Bat"_s), bat2 = bat;
+    bat[MonsterRecord::Hp] = u"10"_s;
+    bat2[MonsterRecord::Hp] = u"Data Unavailable"_s;
+    testsupport::writeFile(m_folder.databaseFile(), testsupport::dataFile({bat, big, ghoul, bat2}));
+    m_store->save(u"settings"_s, u"saveposition"_s, u"1"_s);
+    m_program->openMainWindow();
+    child<QAction>(mainWindow(), "mnuSearch")->trigger();
+    child<QAction>(mainWindow(), "mnuSearch")->trigger();
+    QWidget *search = m_program->search();
+    QVERIFY(search && search->isVisible() && mainWindow()->isEnabled());
+    QCOMPARE(search->windowTitle(), u"Search Monsters"_s);
+    auto *count = child<QLabel>(search, "count");
+    QTRY_COMPARE(count->text(), u"4 of 4 monsters"_s);
+
+    // Live: every change searches. Words in any order; numbers as the user reads them.
+    child<QLineEdit>(search, "searchtext")->setText(u"giant crab"_s);
+    QTRY_COMPARE(count->text(), u"1 of 4 monsters"_s);
+    child<QLineEdit>(search, "searchtext")->clear();
+    child<QLineEdit>(search, "hpfrom")->setText(u"64"_s);
+    QTRY_COMPARE(count->text(), u"3 of 4 monsters"_s); // 60-65, 2,400 and an unavailable one
+    m_store->save(u"settings"_s, u"unavailable"_s, u"0"_s);
+    m_store->save(u"settings"_s, u"search"_s, u"0"_s);
+    m_program->openOptions();
+    QTest::mouseClick(child(m_program->options(), "done"), Qt::LeftButton);
+    QTRY_COMPARE(count->text(), u"2 of 4 monsters"_s);
+    // On demand: nothing changes until Enter.
+    child<QComboBox>(search, "undead")->setCurrentIndex(1);
+    QThreadPool::globalInstance()->waitForDone(); // a search, had one started, is over ...
+    QCoreApplication::processEvents();            // ... and shown
+    QCOMPARE(count->text(), u"2 of 4 monsters"_s);
+    QTest::keyClick(child(search, "hpfrom"), Qt::Key_Return);
+    QTRY_COMPARE(count->text(), u"1 of 4 monsters"_s);
+
+    // Sorted by hit points; the last Bat is chosen and shown, itself and not its namesake.
+    child<QComboBox>(search, "undead")->setCurrentIndex(0);
+    child<QLineEdit>(search, "hpfrom")->clear();
+    QTest::mouseClick(child(search, "search"), Qt::LeftButton);
+    QTRY_COMPARE(count->text(), u"4 of 4 monsters"_s);
+    auto *results = child<QTableView>(search, "results");
+    results->sortByColumn(1, Qt::DescendingOrder);
+    const auto names = [results] {
+        QStringList shown;
+        for (int row = 0; row < results->model()->rowCount(); ++row)
+            shown.append(results->model()->index(row, 0).data().toString());
+        return shown;
+    };
+    QCOMPARE(names(), (QStringList{u"Ghoul"_s, u"Crab, Giant"_s, u"Bat"_s, u"Bat"_s}));
+    results->setFocus();
+    results->selectRow(3);
+    QCOMPARE(child<QLabel>(mainWindow(), "hp")->text(), u"Data Unavailable"_s);
+
+    // Its place is kept, and it comes back there.
+    search->move(60, 90);
+    QTest::keyClick(results, Qt::Key_Escape);
+    QTRY_VERIFY(!m_program->search());
+    QCOMPARE(stored(u"placement"_s, u"searchtop"_s), u"1350"_s);
+    QCOMPARE(stored(u"placement"_s, u"searchleft"_s), u"900"_s);
+    m_program->openSearch();
+    QCOMPARE(m_program->search()->pos(), QPoint(60, 90));
 }
 
 QTEST_MAIN(TestStartup)

@@ -556,7 +556,9 @@ void MonsterWindow::notes_Change()
     // Putting a stored note into the box stores nothing new.
     if (m_loadingNote)
         return;
-    m_notes.save(m_view.noteKey(), notes->toPlainText());
+    const QString text = notes->toPlainText();
+    m_notes.save(m_view.noteKey(), text);
+    emit noteEdited(m_view.noteKey(), linebreaks::toCrLf(text));
 }
 
 void MonsterWindow::CopyValue(MonsterRecord::Field field)

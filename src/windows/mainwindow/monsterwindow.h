@@ -54,6 +54,8 @@ signals:
     void updateCheckRequested();
     void feedbackRequested();
     void aboutRequested();
+    // The user changed the note of the monster named `name`.
+    void noteEdited(const QString &name, const QString &text);
     // The window is closing for good (its close was not refused).
     void closing();
 

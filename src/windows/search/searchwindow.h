@@ -1,0 +1,79 @@
+#pragma once
+
+#include "searchcriteria.h"
+#include "searchindex.h"
+
+#include <QWidget>
+#include <atomic>
+#include <memory>
+
+class MonsterTable;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTimer;
+class SearchResultsModel;
+class SettingsStore;
+
+// The search window ("frmSearch"): criteria on any field of the records, and the records
+// that meet them all, sortable by any column. Choosing a result shows that record in the
+// main window. Searches run off the window's thread, so typing never waits for one.
+class SearchWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    SearchWindow(SettingsStore &store, std::shared_ptr<const MonsterTable> table,
+                 QWidget *parent = nullptr);
+    ~SearchWindow() override;
+
+    // Reads the search switches again ("search": results follow every change;
+    // "unavailable": unavailable values meet a criterion).
+    void reloadSettings();
+    // A note changed in the main window; searches in notes see it from now on.
+    void setNote(const QString &name, const QString &text);
+
+signals:
+    // The user chose a result: the record at this row of the table.
+    void rowChosen(qsizetype row);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildLayout();
+    void restorePosition();
+    void savePosition();
+    void indexReady(std::shared_ptr<const SearchIndex> index);
+    void criteriaChanged();
+    void search_Click();
+    SearchCriteria criteria() const;
+    void showResults(std::vector<qsizetype> rows, quint64 generation);
+    void chooseResult(int resultRow);
+
+    SettingsStore &m_store;
+    std::shared_ptr<const SearchIndex> m_index;
+    NotesSnapshot m_notes;
+    bool m_live = true;
+    bool m_includeUnavailable = true;
+    bool m_searchWaiting = false;
+    quint64 m_generation = 0;
+    std::shared_ptr<std::atomic_bool> m_cancel;
+
+    QLineEdit *searchtext = nullptr;
+    QCheckBox *fields[5] = {};
+    QLineEdit *from[kRangeFieldCount] = {};
+    QLineEdit *to[kRangeFieldCount] = {};
+    QComboBox *hostile = nullptr;
+    QComboBox *undead = nullptr;
+    QComboBox *sizebox = nullptr;
+    QPushButton *search = nullptr;
+    QPushButton *closeButton = nullptr;
+    QLabel *count = nullptr;
+    QTableView *results = nullptr;
+    SearchResultsModel *m_model = nullptr;
+    QTimer *m_savePosition = nullptr;
+};
