@@ -3,7 +3,9 @@
 #include "settingsstore.h"
 #include "testsupport.h"
 
+#include <QHash>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +33,58 @@ inline void startXServer(QProcess &server)
     const QByteArray display = server.readLine().trimmed();
     QVERIFY(!display.isEmpty());
     qputenv("DISPLAY", ":" + display);
+}
+
+// Starts a real window manager (openbox) on the display, so that frames, placement and
+// focus are those a user meets; returns once it manages windows.
+inline void startWindowManager(QProcess &manager)
+{
+    manager.setStandardErrorFile(QProcess::nullDevice());
+    manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    QVERIFY2(manager.waitForStarted(), "openbox is not installed");
+    const auto running = [] {
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        xprop.waitForFinished(5000);
+        return xprop.readAllStandardOutput().contains("window id");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(running(), 20000);
+}
+
+// The outer frame of a window (its client area and the frame the window manager added),
+// in screen coordinates; empty when the window is gone. (xwininfo, whose absolute corner is
+// right where xdotool's counts the frame twice.)
+inline QRect frameOf(const QByteArray &window)
+{
+    QProcess info, extents;
+    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::fromLatin1(window)});
+    extents.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::fromLatin1(window),
+                                            QStringLiteral("_NET_FRAME_EXTENTS")});
+    info.waitForFinished(5000);
+    extents.waitForFinished(5000);
+    QHash<QByteArray, int> client;
+    for (const QByteArray &line : info.readAllStandardOutput().split('\n'))
+        client.insert(line.split(':').value(0).trimmed(),
+                      line.split(':').value(1).trimmed().toInt());
+    const QList<QByteArray> sides = extents.readAllStandardOutput().split('=').value(1).split(',');
+    const int left = sides.value(0).trimmed().toInt(), right = sides.value(1).trimmed().toInt();
+    const int top = sides.value(2).trimmed().toInt(), bottom = sides.value(3).trimmed().toInt();
+    if (!client.value("Width"))
+        return {};
+    return QRect(client.value("Absolute upper-left X") - left,
+                 client.value("Absolute upper-left Y") - top, client.value("Width") + left + right,
+                 client.value("Height") + top + bottom);
+}
+
+// A property of a window as xprop prints it, after the "=".
+inline QByteArray windowProperty(const QByteArray &window, const char *name)
+{
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-id"), QString::fromLatin1(window), QString::fromLatin1(name)});
+    xprop.waitForFinished(5000);
+    return xprop.readAllStandardOutput().split('=').value(1).trimmed();
 }
 
 // Copies the executable into `folder`, beside which its data folder and nvmonster.ini go.

@@ -321,8 +321,11 @@ void TestWindows::minimumSizeAndMenus()
     const QSize grown = window->centralWidget()->size() + QSize(100, 60);
     window->resize(window->size() + QSize(100, 60));
     QTRY_COMPARE(window->centralWidget()->size(), grown);
-    const QList<QRect> expected = {before[0].adjusted(0, 0, 0, 30),
-                                   before[1].adjusted(0, 30, 0, 60),
+    // The list and the notes share the extra height, the notes below the list.
+    const int listGrows = get<QWidget>(parts[0])->height() - before[0].height();
+    QVERIFY(listGrows >= 29 && listGrows <= 31);
+    const QList<QRect> expected = {before[0].adjusted(0, 0, 0, listGrows),
+                                   before[1].adjusted(0, listGrows, 0, 60),
                                    before[2].adjusted(0, 0, 100, 60),
                                    before[3].adjusted(0, 0, 100, 60),
                                    before[4].translated(100, 0),

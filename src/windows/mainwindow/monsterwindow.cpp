@@ -163,6 +163,11 @@ MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder,
     m_copyShown->setInterval(kCopyShownMs);
     connect(m_copyShown, &QTimer::timeout, this, &MonsterWindow::showHintLine);
 
+    // The smallest outer size, given before the window is shown: the frame is not known
+    // then, so the window may grow past it by its frame, but a size hint changed while the
+    // window manager frames a window moves it away from where it was put.
+    setMinimumSize(QSize(twips::toPixels(kMinOuterWidth), twips::toPixels(kMinOuterHeight))
+                       .expandedTo(minimumSizeHint()));
     adjustSize();
     restorePosition();
     restoreLastMonster();
@@ -485,30 +490,9 @@ void MonsterWindow::SavePosition()
     // A minimized window may report a position off every screen.
     if (isMinimized())
         return;
-    m_store.save(settingkeys::kPlacement, settingkeys::kMainTop, placement::edgeText(pos().y()));
-    m_store.save(settingkeys::kPlacement, settingkeys::kMainLeft, placement::edgeText(pos().x()));
-}
-
-void MonsterWindow::showEvent(QShowEvent *event)
-{
-    QMainWindow::showEvent(event);
-    ApplyMinimumSize();
-}
-
-void MonsterWindow::moveEvent(QMoveEvent *event)
-{
-    QMainWindow::moveEvent(event);
-    // The frame's size is known only once the window manager has framed the window.
-    ApplyMinimumSize();
-}
-
-void MonsterWindow::ApplyMinimumSize()
-{
-    const QSize frame = frameGeometry().size() - geometry().size();
-    const QSize outerMinimum(twips::toPixels(kMinOuterWidth), twips::toPixels(kMinOuterHeight));
-    const QSize minimum = (outerMinimum - frame).expandedTo(minimumSizeHint());
-    if (minimum != minimumSize())
-        setMinimumSize(minimum);
+    const QPoint corner = platform::frameCorner(this);
+    m_store.save(settingkeys::kPlacement, settingkeys::kMainTop, placement::edgeText(corner.y()));
+    m_store.save(settingkeys::kPlacement, settingkeys::kMainLeft, placement::edgeText(corner.x()));
 }
 
 void MonsterWindow::monstername_Click()

@@ -62,8 +62,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -91,7 +89,6 @@ private:
     void ShowSelectedMonster();
     void LoadNote();
     void SavePosition();
-    void ApplyMinimumSize();
     // The copy trigger of every value and caption: the value as shown goes to the clipboard.
     void CopyValue(MonsterRecord::Field field);
     void CopyRecord();

@@ -4,11 +4,16 @@
 
 class QWidget;
 
+// Windows are placed by their frame's outer corner, as positions are stored. The frame is
+// the window manager's and only known once a window is shown, and the toolkit's idea of
+// where a new window is can lag behind where the window manager put it, so the corner is
+// read from the window system and a new window is put right once it is framed.
 namespace platform {
 
-// Puts a window's frame, its outer corner, at `frameTopLeft`. Before a window manager has
-// framed a new window its frame is not known, so the window is put there again once it
-// is: a position saved from the frame comes back as it was, session after session.
+// Where the window's frame really has its outer corner.
+QPoint frameCorner(const QWidget *window);
+
+// Puts a window that is not shown yet so that its frame's corner lands at `frameTopLeft`.
 void placeFrame(QWidget *window, QPoint frameTopLeft);
 
 // Puts a window that is about to open centred over `over`'s window and wholly on the

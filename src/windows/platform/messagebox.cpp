@@ -93,6 +93,7 @@ void showMessage(QWidget *parent, const QString &title, const QString &prompt, B
     box->setDefaultButton(choices.first().button);
     box->setEscapeButton(choices.last().button);
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+
     QObject::connect(box, &QMessageBox::finished, box, [box, choices, reply] {
         Answer answer = choices.last().answer;
         for (const Choice &choice : choices) {

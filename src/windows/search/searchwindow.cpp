@@ -190,7 +190,18 @@ void SearchWindow::buildLayout()
 
     count = new QLabel(this);
     count->setObjectName(u"count"_s);
-    grid->addWidget(count, row++, 0, 1, 6);
+    grid->addWidget(count, row, 0, 1, 4);
+    // The order by keyboard too; a click on a column's title does the same.
+    sortby = new QComboBox(this);
+    sortby->setObjectName(u"sortby"_s);
+    sortby->addItem(u"File order"_s);
+    for (int column = 0; column < SearchResultsModel::ColumnCount; ++column)
+        sortby->addItem(m_model->headerData(column, Qt::Horizontal).toString());
+    auto *sortLine = new QHBoxLayout;
+    sortLine->addStretch();
+    sortLine->addWidget(label("Sort &by:", sortby));
+    sortLine->addWidget(sortby);
+    grid->addLayout(sortLine, row++, 4, 1, 2);
 
     results = new QTableView(this);
     results->setObjectName(u"results"_s);
@@ -220,6 +231,12 @@ void SearchWindow::buildLayout()
             [this](const QModelIndex &current) { chooseResult(current.row()); });
     connect(results, &QAbstractItemView::activated, this,
             [this](const QModelIndex &index) { chooseResult(index.row()); });
+    connect(sortby, &QComboBox::currentIndexChanged, this, [this](int item) {
+        if (results->horizontalHeader()->sortIndicatorSection() != item - 1)
+            results->sortByColumn(item - 1, Qt::AscendingOrder);
+    });
+    connect(results->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int column) { sortby->setCurrentIndex(column + 1); });
     resize(sizeHint().expandedTo(QSize(640, 440)));
 }
 
@@ -261,8 +278,9 @@ void SearchWindow::savePosition()
     using namespace settingkeys;
     if (isMinimized() || !isVisible() || !switchIsOn(m_store.get(kSettings, kSavePosition)))
         return;
-    m_store.save(kPlacement, kSearchTop, placement::edgeText(pos().y()));
-    m_store.save(kPlacement, kSearchLeft, placement::edgeText(pos().x()));
+    const QPoint corner = platform::frameCorner(this);
+    m_store.save(kPlacement, kSearchTop, placement::edgeText(corner.y()));
+    m_store.save(kPlacement, kSearchLeft, placement::edgeText(corner.x()));
 }
 
 void SearchWindow::closeEvent(QCloseEvent *event)

@@ -70,6 +70,7 @@ private:
     QComboBox *hostile = nullptr;
     QComboBox *undead = nullptr;
     QComboBox *sizebox = nullptr;
+    QComboBox *sortby = nullptr;
     QPushButton *search = nullptr;
     QPushButton *closeButton = nullptr;
     QLabel *count = nullptr;
