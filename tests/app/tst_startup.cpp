@@ -280,6 +280,16 @@ void TestStartup::manualCheckSaysNoUpdatesAndAllowsOneAtATime()
     QCOMPARE(shown[0].title, u"No Updates"_s);
     QCOMPARE(shown[0].buttons, platform::Buttons::OkCancel);
     QCOMPARE(m_server->hits(u"/monster.txt"_s), 1);
+
+    // A server that cannot be reached is not "No Updates": the message says what failed.
+    m_server.reset();
+    update->trigger();
+    QTRY_COMPARE(platform::messagetesting::shown().size(), 1);
+    const platform::messagetesting::Shown failed = platform::messagetesting::takeShown()[0];
+    QCOMPARE(failed.title, u"Norvalen English Beta Monster Database"_s);
+    QVERIFY2(failed.prompt.startsWith(u"The update server could not be reached"_s) &&
+                 failed.prompt.contains(u"Program version: the server refused the connection."_s),
+             qPrintable(failed.prompt));
 }
 
 void TestStartup::manualCheckHandsOverToTheDownloader()
