@@ -16,8 +16,8 @@
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+using testsupport::dataFile;
 using testsupport::record;
-using testsupport::recordLine;
 
 class TestFormats : public QObject
 {
@@ -67,9 +67,9 @@ private slots:
     // Empty items are no records; a comma ends one.
     void loadsRecords()
     {
-        const QByteArray a = recordLine(record(u"Ant"_s)), b = recordLine(record(u"Bat"_s));
         const QStringList ab{u"Ant"_s, u"Bat"_s};
-        QCOMPARE(MonsterTable::parse(a + "\r\n\r\n  \r\n" + b + "\r\n\r\n").listTexts(), ab);
+        const QByteArray blanks = dataFile({record(ab[0]), {}, {u"  "_s}, record(ab[1])});
+        QCOMPARE(MonsterTable::parse(blanks).listTexts(), ab);
         QCOMPARE(MonsterTable::parse("Ant|1,Bat|2").listTexts(), ab);
         QVERIFY(MonsterTable::parse("\r\n\r\n").isEmpty());
         QByteArray many; // beyond a 16-bit row count
@@ -87,8 +87,8 @@ private slots:
         const QStringList fifteen = record(u"Ant"_s) << u"extra"_s;
         QStringList bat = record(u"Bat"_s);
         bat[MonsterRecord::Hp] = u"20"_s;
-        const MonsterTable table = MonsterTable::parse(
-            testsupport::dataFile({fifteen, {u"Bat"_s, u"10"_s, {}}, record({}), bat}));
+        const MonsterTable table =
+            MonsterTable::parse(dataFile({fifteen, {u"Bat"_s, u"10"_s, {}}, record({}), bat}));
         QCOMPARE(table.size(), 4);
         for (int f = 0; f < MonsterRecord::FieldCount; ++f) {
             QCOMPARE(table.row(0).field(f), fifteen[f]);
