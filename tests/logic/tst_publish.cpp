@@ -2,7 +2,6 @@
 // nothing), and runs one after another on one site, one of them cut short.
 #include "publish.h"
 #include "testsupport.h"
-#include "updatelist.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,174 +27,151 @@ class TestPublish : public QObject
 {
     Q_OBJECT
 private slots:
-    void versions_data();
-    void versions();
-    void findings_data();
-    void findings();
-    void runsOnOneSite();
+    // A changed file's version: one more when it is a whole number, else 1.
+    void fileVersions()
+    {
+        for (const QString &change : u"/1 9/10 007/8 1.5/1 99999999999999999999/1"_s.split(u' '))
+            QCOMPARE(publish::nextFileVersion(change.section(u'/', 0, 0)), change.section(u'/', 1));
+    }
+
+    void databaseVersions()
+    {
+        const QDate day(2026, 12, 15);
+        QStringList nine;
+        for (int n = 1; n <= 9; ++n)
+            nine.append(u"20261215"_s + QString::number(n));
+        QCOMPARE(publish::nextDatabaseVersion(day, {}), u"202612151"_s);
+        // The program reads "202612151-hotfix" as 202612151.
+        QCOMPARE(publish::nextDatabaseVersion(day, {u"2026121519"_s, u"202612151-hotfix"_s}),
+                 u"202612152"_s);
+        QCOMPARE(publish::nextDatabaseVersion(day, nine), u"202612161"_s); // the tenth of a day
+        QCOMPARE(publish::nextDatabaseVersion(day.addDays(-1), {u"202612153"_s}),
+                 u"202612154"_s); // a clock set back
+        QCOMPARE(publish::nextDatabaseVersion(day, {u"2026.1215"_s, u"\"2026121\""_s}),
+                 u"202612151"_s); // versions written by hand before
+    }
+
+    void findings_data()
+    {
+        QTest::addColumn<Files>("data");
+        QTest::addColumn<Files>("site");
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("found"); // by the check, or by the refused publication
+        QTest::addColumn<bool>("refused");
+        const auto row = [](const char *name, const Files &data, const QString &found,
+                            bool refused = true, const Files &site = {},
+                            const QString &base = kBase) {
+            QTest::newRow(name) << data << site << base << found << refused;
+        };
+        const QByteArray db = dataFile({record(u"Ant"_s)});
+        // A data file name that is refused, "|", what the refusal says.
+        for (const QString &refusal :
+             {u"a,b.gif|a,b.gif: the name holds a comma"_s,
+              u"a\"b.gif|the name holds a double quote"_s,
+              u"a\nb.gif|the name holds a line break"_s, u"pics\\b.gif|the name holds a \\"_s,
+              u" b.gif|a space at its start or end"_s, u"\u0151.gif|Windows-1252 cannot hold"_s,
+              u"a:b.gif|the downloader refuses this name"_s})
+            row(qPrintable(refusal), {{u"cml.nmd"_s, db}, {refusal.section(u'|', 0, 0), "x"}},
+                refusal.section(u'|', 1));
+        row("2 GiB", {{u"cml.nmd"_s, db}, {u"big.bin"_s, "sparse 2147483648"}},
+            u"big.bin: 2147483648 bytes; update.dat holds sizes up to 2147483647"_s);
+        row("no database", {{u"a.gif"_s, "x"}}, u"cml.nmd: missing"_s);
+        row("comma in a record", {{u"cml.nmd"_s, db + "Bat|1,Cat|2\r\n"}},
+            u"cml.nmd:3: a comma splits it into 2"_s);
+        row("quote", {{u"cml.nmd"_s, "\"Ant|1\r\n"}}, u"cml.nmd:1: holds a double quote"_s);
+        row("blank", {{u"cml.nmd"_s, " Ant|1\r\n"}}, u"cml.nmd:1: starts with a blank"_s);
+        const Files data{{u"cml.nmd"_s, db}};
+        const QByteArray list =
+            "2\r\ncml.nmd,3\"," + QByteArray::number(db.size()) + ",http://x/\r\n";
+        row("quote in a kept version", data,
+            u"/monster/update.dat:2: the version of cml.nmd holds a double quote"_s, true,
+            {{u"monster/files/cml.nmd"_s, db}, {u"monster/update.dat"_s, list}});
+        row("unreadable list", data, u"update.dat: cannot be read as an update list"_s, true,
+            {{u"monster/update.dat"_s, "3\r\nx\r\n"}});
+        row("ftp", data, u"not an http or https"_s, true, {}, u"ftp://x/"_s);
+        row("comma in the address", data, u"update.dat cannot carry"_s, true, {},
+            u"http://x/a,b/"_s);
+
+        // Found by the check; published all the same.
+        QStringList bytes = record(u"Cat"_s), tab = record(u"Dog"_s);
+        bytes[5] = u"odd \u0081 byte"_s;
+        tab[4] = u"a\ttab"_s;
+        row("reported",
+            {{u"cml.nmd"_s,
+              dataFile({QStringList{u"Ant"_s, u"1"_s}, record(u"Bat"_s) << u"x"_s, bytes, tab,
+                        record(u"Ant"_s), record(u"Eel"_s, u"pics\\gone.gif"_s),
+                        record(u"Fox"_s, u"../up.gif"_s)})},
+             {u"stray.gif"_s, "x"}},
+            u"cml.nmd:1: 2 pieces; a record has 14\ncml.nmd:2: 15 pieces; a record has 14\n"
+            u"cml.nmd:3: the description holds byte 0x81, which Windows-1252 does not define\n"
+            u"cml.nmd:4: the treasure holds byte 0x09, a control character\n"
+            u"cml.nmd:5: \"Ant\" is also the name on line 1\n"
+            u"cml.nmd:6: the picture pics/gone.gif is missing\n"
+            u"cml.nmd:7: the picture name \"../up.gif\" is not a safe name\n"
+            u"stray.gif: no record names this file"_s,
+            false);
+    }
+
+    void findings()
+    {
+        QFETCH(Files, data);
+        QFETCH(Files, site);
+        QFETCH(QString, base);
+        QFETCH(QString, found);
+        QFETCH(bool, refused);
+        QTemporaryDir dir;
+        writeFiles(dir.filePath(u"data/"_s), data);
+        writeFiles(dir.filePath(u"site/"_s), site);
+        const auto before = fileTimes(dir.filePath(u"site"_s));
+        const QString checked = texts(publish::checkDataFolder(dir.filePath(u"data"_s)).findings,
+                                      dir.filePath(u"data/"_s));
+        const publish::Outcome outcome =
+            publish::publish({dir.filePath(u"data"_s), dir.filePath(u"site"_s), base});
+        const QString reported = checked + u'\n' + texts(outcome.refusals, {});
+        QVERIFY2(reported.contains(found), qPrintable(reported));
+        QCOMPARE(outcome.written, !refused);
+        if (refused)
+            QCOMPARE(fileTimes(dir.filePath(u"site"_s)), before);
+    }
+
+    void runsOnOneSite()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(u"data/"_s);
+        const QString site = dir.filePath(u"site/"_s);
+        const auto run = [&](int day) {
+            return publish::publish({data, site, kBase, QDate(2026, 12, day)});
+        };
+        const QByteArray db = dataFile({record(u"Ant"_s, u"pics/caf\u00e9 1.gif"_s)});
+        writeFiles(data,
+                   {{u"cml.nmd"_s, db}, {u"pics/caf\u00e9 1.gif"_s, "AA"}, {u"old.gif"_s, "O"}});
+        QVERIFY(run(15).written);
+        QCOMPARE(readFile(site + u"monster/vers.dat"_s), QByteArray("202612151\r\n"));
+
+        // Cut short after a changed file of the same size was copied: update.dat still lists
+        // the old version, so the next run must not take the copy for the published file.
+        writeFiles(data, {{u"pics/caf\u00e9 1.gif"_s, "AB"}, {u"z.gif"_s, "Z"}});
+        QVERIFY(QDir().mkpath(site + u"monster/files/z.gif"_s));
+        QVERIFY(run(15).writeError.endsWith(u"z.gif"_s));
+        QCOMPARE(readFile(site + u"monster/files/pics/caf\u00e9 1.gif"_s), QByteArray("AB"));
+        QVERIFY(QDir(site + u"monster/files/z.gif"_s).removeRecursively());
+        QVERIFY(QFile::remove(data + u"old.gif"_s));
+
+        const publish::Outcome outcome = run(15);
+        const QString files = kBase + u"monster/files/"_s;
+        QCOMPARE(windows1252::decode(readFile(site + u"monster/update.dat"_s)),
+                 u"4\r\ncml.nmd,1,%1,"_s.arg(db.size()) + files +
+                     u"cml.nmd\r\npics/caf\u00e9 1.gif,2,2,"_s + files +
+                     u"pics/caf%C3%A9%201.gif\r\nz.gif,1,1,"_s + files + u"z.gif\r\n\r\n"_s);
+        QCOMPARE(outcome.files.last().change, publish::Change::Dropped);
+        // 202612152 went to the run that was cut short.
+        QCOMPARE(readFile(site + u"monster/vers.dat"_s), QByteArray("202612153\r\n"));
+
+        const auto times = fileTimes(site, QDateTime(QDate(2001, 1, 1), QTime(0, 0)));
+        QVERIFY(!run(16).written);
+        QCOMPARE(fileTimes(site), times);
+    }
 };
-
-void TestPublish::versions_data()
-{
-    // Without a date: a file's next version after the first earlier one.
-    QTest::addColumn<QDate>("today");
-    QTest::addColumn<QStringList>("earlier");
-    QTest::addColumn<QString>("next");
-    for (const auto &[old, next] : {std::pair{u""_s, u"1"_s},
-                                    {u"9"_s, u"10"_s},
-                                    {u"007"_s, u"8"_s},
-                                    {u"1.5"_s, u"1"_s},
-                                    {u"99999999999999999999"_s, u"1"_s}})
-        QTest::newRow(qPrintable(u"file "_s + old)) << QDate() << QStringList{old} << next;
-    const QDate day(2026, 12, 15);
-    QStringList nine;
-    for (int n = 1; n <= 9; ++n)
-        nine.append(u"20261215"_s + QString::number(n));
-    QTest::newRow("first") << day << QStringList() << u"202612151"_s;
-    QTest::newRow("second of a day") << day << nine.first(1) << u"202612152"_s;
-    // The program reads "202612151-hotfix" as 202612151.
-    QTest::newRow("nine characters count")
-        << day << QStringList{u"2026121519"_s, u"202612151-hotfix"_s} << u"202612152"_s;
-    QTest::newRow("tenth of a day") << day << nine << u"202612161"_s;
-    QTest::newRow("clock set back")
-        << day.addDays(-1) << QStringList{u"202612153"_s} << u"202612154"_s;
-    QTest::newRow("by hand before")
-        << day << QStringList{u"2026.1215"_s, u"\"2026121\""_s} << u"202612151"_s;
-}
-
-void TestPublish::versions()
-{
-    QFETCH(QDate, today);
-    QFETCH(QStringList, earlier);
-    const QString next = today.isValid() ? publish::nextDatabaseVersion(today, earlier)
-                                         : publish::nextFileVersion(earlier.first());
-    QTEST(next, "next");
-    for (const QString &version : earlier)
-        QVERIFY(version.left(9) != next);
-}
-
-void TestPublish::findings_data()
-{
-    QTest::addColumn<Files>("data");
-    QTest::addColumn<Files>("site");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("found"); // by the check, or by the refused publication
-    QTest::addColumn<bool>("refused");
-    const auto row = [](const char *name, const Files &data, const QString &found,
-                        bool refused = true, const Files &site = {}, const QString &base = kBase) {
-        QTest::newRow(name) << data << site << base << found << refused;
-    };
-    const QByteArray db = dataFile({record(u"Ant"_s)});
-    for (const auto &[name, found] :
-         {std::pair{u"a,b.gif"_s, u"a,b.gif: the name holds a comma"_s},
-          {u"a\"b.gif"_s, u"the name holds a double quote"_s},
-          {u"a\nb.gif"_s, u"the name holds a line break"_s},
-          {u"pics\\b.gif"_s, u"the name holds a \\"_s},
-          {u" b.gif"_s, u"a space at its start or end"_s},
-          {u"\u0151.gif"_s, u"Windows-1252 cannot hold"_s},
-          {u"a:b.gif"_s, u"the downloader refuses this name"_s},
-          {u"big.bin"_s, u"big.bin: 2147483648 bytes; update.dat holds sizes up to 2147483647"_s}})
-        row(qPrintable(name),
-            {{u"cml.nmd"_s, db}, {name, name == u"big.bin" ? "sparse 2147483648" : "x"}}, found);
-    row("no database", {{u"a.gif"_s, "x"}}, u"cml.nmd: missing"_s);
-    row("comma in a record", {{u"cml.nmd"_s, db + "Bat|1,Cat|2\r\n"}},
-        u"cml.nmd:3: a comma splits it into 2"_s);
-    row("quote", {{u"cml.nmd"_s, "\"Ant|1\r\n"}}, u"cml.nmd:1: holds a double quote"_s);
-    row("blank", {{u"cml.nmd"_s, " Ant|1\r\n"}}, u"cml.nmd:1: starts with a blank"_s);
-    const Files data{{u"cml.nmd"_s, db}};
-    const QByteArray list = "2\r\ncml.nmd,3\"," + QByteArray::number(db.size()) + ",http://x/\r\n";
-    row("quote in a kept version", data,
-        u"/monster/update.dat:2: the version of cml.nmd holds a double quote"_s, true,
-        {{u"monster/files/cml.nmd"_s, db}, {u"monster/update.dat"_s, list}});
-    row("unreadable list", data, u"update.dat: cannot be read as an update list"_s, true,
-        {{u"monster/update.dat"_s, "3\r\nx\r\n"}});
-    row("ftp", data, u"not an http or https"_s, true, {}, u"ftp://x/"_s);
-    row("comma in the address", data, u"update.dat cannot carry"_s, true, {}, u"http://x/a,b/"_s);
-
-    // Found by the check; published all the same.
-    QStringList bytes = record(u"Ant"_s);
-    bytes[5] = u"odd \u0081 byte"_s;
-    QStringList tab = record(u"Bat"_s);
-    tab[4] = u"a\ttab"_s;
-    row("pieces", {{u"cml.nmd"_s, dataFile({{u"Ant"_s, u"1"_s}, record(u"Bat"_s) << u"x"_s})}},
-        u"cml.nmd:1: 2 pieces; a record has 14\ncml.nmd:2: 15 pieces; a record has 14"_s, false);
-    row("pictures",
-        {{u"cml.nmd"_s,
-          dataFile({record(u"Ant"_s, u"pics\\gone.gif"_s), record(u"Bat"_s, u"../up.gif"_s)})},
-         {u"stray.gif"_s, "x"}},
-        u"cml.nmd:1: the picture pics/gone.gif is missing\ncml.nmd:2: the picture name "
-        u"\"../up.gif\" is not a safe name\nstray.gif: no record names this file"_s,
-        false);
-    row("texts", {{u"cml.nmd"_s, dataFile({bytes, tab})}},
-        u"cml.nmd:1: the description holds byte 0x81, which Windows-1252 does not define\n"
-        u"cml.nmd:2: the treasure holds byte 0x09, a control character"_s,
-        false);
-    row("names twice", {{u"cml.nmd"_s, dataFile({record(u"Ant"_s), record(u"Ant"_s)})}},
-        u"cml.nmd:2: \"Ant\" is also the name on line 1"_s, false);
-}
-
-void TestPublish::findings()
-{
-    QFETCH(Files, data);
-    QFETCH(Files, site);
-    QFETCH(QString, base);
-    QFETCH(QString, found);
-    QFETCH(bool, refused);
-    QTemporaryDir dir;
-    writeFiles(dir.filePath(u"data/"_s), data);
-    writeFiles(dir.filePath(u"site/"_s), site);
-    const auto before = fileTimes(dir.filePath(u"site"_s));
-    const QString checked =
-        texts(publish::checkDataFolder(dir.filePath(u"data"_s)).findings, dir.filePath(u"data/"_s));
-    const publish::Outcome outcome =
-        publish::publish({dir.filePath(u"data"_s), dir.filePath(u"site"_s), base});
-    const QString reported = checked + u'\n' + texts(outcome.refusals, {});
-    QVERIFY2(reported.contains(found), qPrintable(reported));
-    QCOMPARE(outcome.written, !refused);
-    if (refused)
-        QCOMPARE(fileTimes(dir.filePath(u"site"_s)), before);
-}
-
-void TestPublish::runsOnOneSite()
-{
-    QTemporaryDir dir;
-    const QString data = dir.filePath(u"data/"_s);
-    const QString site = dir.filePath(u"site/"_s);
-    const auto run = [&](int day) {
-        return publish::publish({data, site, kBase, QDate(2026, 12, day)});
-    };
-    const QByteArray db = dataFile({record(u"Ant"_s, u"pics/caf\u00e9 1.gif"_s)});
-    writeFiles(data, {{u"cml.nmd"_s, db}, {u"pics/caf\u00e9 1.gif"_s, "AA"}, {u"old.gif"_s, "O"}});
-    QVERIFY(run(15).written);
-    QCOMPARE(readFile(site + u"monster/vers.dat"_s), QByteArray("202612151\r\n"));
-
-    // Cut short after a changed file of the same size was copied: update.dat still lists
-    // the old version, so the next run must not take the copy for the published file.
-    writeFiles(data, {{u"pics/caf\u00e9 1.gif"_s, "AB"}, {u"z.gif"_s, "Z"}});
-    QVERIFY(QDir().mkpath(site + u"monster/files/z.gif"_s));
-    QVERIFY(run(15).writeError.endsWith(u"z.gif"_s));
-    QCOMPARE(readFile(site + u"monster/files/pics/caf\u00e9 1.gif"_s), QByteArray("AB"));
-    QVERIFY(QDir(site + u"monster/files/z.gif"_s).removeRecursively());
-    QVERIFY(QFile::remove(data + u"old.gif"_s));
-
-    const publish::Outcome outcome = run(15);
-    QStringList listed;
-    for (const UpdateEntry &entry :
-         readUpdateList(windows1252::decode(readFile(site + u"monster/update.dat"_s))).entries)
-        listed << u"%1 %2 %3 "_s.arg(entry.fileName, entry.version).arg(entry.size) + entry.url;
-    QCOMPARE(listed,
-             (QStringList{u"cml.nmd 1 %1 %2monster/files/cml.nmd"_s.arg(db.size()).arg(kBase),
-                          u"pics/caf\u00e9 1.gif 2 2 "_s + kBase +
-                              u"monster/files/pics/caf%C3%A9%201.gif"_s,
-                          u"z.gif 1 1 %1monster/files/z.gif"_s.arg(kBase)}));
-    QCOMPARE(outcome.files.last().change, publish::Change::Dropped);
-    // 202612152 went to the run that was cut short.
-    QCOMPARE(readFile(site + u"monster/vers.dat"_s), QByteArray("202612153\r\n"));
-
-    const auto times = fileTimes(site, QDateTime(QDate(2001, 1, 1), QTime(0, 0)));
-    QVERIFY(!run(16).written);
-    QCOMPARE(fileTimes(site), times);
-}
 
 QTEST_GUILESS_MAIN(TestPublish)
 #include "tst_publish.moc"

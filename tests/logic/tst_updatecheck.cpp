@@ -26,138 +26,117 @@ class TestUpdateCheck : public QObject
 {
     Q_OBJECT
 private slots:
-    void outcomes_data();
-    void outcomes();
-    void newVersionPromptQuotesTheReply();
+    void outcomes_data()
+    {
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<QString>("programReply");
+        QTest::addColumn<QStringList>("databaseReplies"); // one per fetch
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<bool>("answer"); // to every question
+        // The questions asked (N: new version, D: database), then what followed.
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<bool>("failure"); // some step could not tell
+
+        const QString running = appinfo::runningVersion(), local = u"2026.12a"_s;
+        const QStringList same{local}, newer{u"2026.12b"_s};
+        const QString nothing, update = u"D, downloader, found"_s, asked = u"D, found"_s,
+                               program = u"N, found"_s;
+        const auto S = Mode::Startup, M = Mode::Manual;
+        const auto row = [](const char *name, Mode mode, const QString &program,
+                            const QStringList &database, const QString &local, bool answer,
+                            const QString &outcome, bool failure) {
+            QTest::newRow(name) << mode << program << database << local << answer << outcome
+                                << failure;
+        };
+
+        // At start-up.
+        row("both current", S, running, same, local, true, nothing, false);
+        row("database newer, yes", S, running, newer, local, true, update, false);
+        row("program reply a web page", S, u"<HTML>Moved"_s, newer, local, true, update, true);
+        row("program fails", S, kFails, newer, local, true, update, true);
+        row("new program, yes", S, u"1.8.5000"_s, newer, local, true, u"N, page, found"_s, false);
+        row("line break differs", S, running + u"\r\n"_s, same, local, false, program, false);
+        row("empty program reply differs", S, QString(), same, local, false, program, false);
+        row("long reply no version", S, u"Sign in "_s.repeated(40), newer, local, true, update,
+            true);
+        row("program step off", S, kOff, newer, local, true, nothing, false);
+        row("empty database reply", S, running, {QString()}, local, true, nothing, false);
+        row("database fetch retried", S, running, {kFails, newer[0]}, local, true, update, false);
+        row("database fetch fails twice", S, running, {kFails, kFails}, local, true, nothing, true);
+        row("no vers.dat", S, running, same, kMissing, true, update, false);
+        row("nine characters count", S, running, {u"2026.12ab-x\r\n"_s}, u"2026.12ab"_s, true,
+            nothing, false);
+        row("short reply whole", S, running, {u"2026\r\n"_s}, u"2026"_s, true, update, false);
+        row("database reply a web page", S, running, {u"<html>"_s}, local, true, nothing, true);
+
+        row("manual: program reply a web page", M, u"<Html>"_s, newer, local, true, nothing, true);
+        row("manual: empty database reply", M, running, {QString()}, local, false, asked, false);
+        row("manual: empty reply, no vers.dat", M, running, {QString()}, kMissing, true, nothing,
+            false);
+    }
+
+    void outcomes()
+    {
+        QFETCH(Mode, mode);
+        QFETCH(QString, programReply);
+        QFETCH(QStringList, databaseReplies);
+        QFETCH(QString, local);
+        QFETCH(bool, answer);
+        QFETCH(QString, outcome);
+        QFETCH(bool, failure);
+
+        const updatecheck::Urls urls{u"http://p/monster.txt"_s, u"http://d/monster/vers.dat"_s,
+                                     u"http://w/download"_s};
+        QStringList what;
+        int databaseFetches = 0;
+        // Every answer arrives later, from the event loop, as the network's and the user's do.
+        const auto later = [](auto call) { QTimer::singleShot(0, qApp, call); };
+        updatecheck::Hooks hooks;
+        hooks.fetchText = [&](const QString &url, auto done) {
+            const QString reply =
+                url == urls.databaseVersion
+                    ? databaseReplies.value(databaseFetches++, databaseReplies.last())
+                    : programReply;
+            later([done, reply] {
+                done(reply == kFails ? updatecheck::Reply{std::nullopt, u"refused"_s}
+                                     : updatecheck::Reply{reply, {}});
+            });
+        };
+        hooks.askYesNo = [&](const QString &title, const QString &, auto answered) {
+            what.append(title == updatecheck::newVersionTitle() ? u"N"_s : u"D"_s);
+            later([answered, answer] { answered(answer); });
+        };
+        hooks.openPage = [&](const QString &url) {
+            what.append(url == urls.downloadPage ? u"page"_s : url);
+        };
+        hooks.localDatabaseVersion = [&]() -> std::optional<QString> {
+            return local == kMissing ? std::nullopt : std::optional(local);
+        };
+
+        UpdateCheck check(mode, programReply != kOff, true, urls, hooks);
+        QSignalSpy finished(&check, &UpdateCheck::finished);
+        check.start();
+        QTRY_COMPARE(finished.count(), 1);
+        const auto result = finished.at(0).at(0).value<updatecheck::Outcome>();
+        if (result.openDownloader)
+            what.append(u"downloader"_s);
+        if (result.updatesFound)
+            what.append(u"found"_s);
+        QCOMPARE(what.join(u", "), outcome);
+        // The database version is always fetched, even when it is not compared.
+        QVERIFY(databaseFetches >= 1);
+        // A check that found nothing says why, when it could not tell.
+        QCOMPARE(!result.programFailure.isEmpty() || !result.databaseFailure.isEmpty(), failure);
+    }
+
+    void newVersionPromptQuotesTheReply()
+    {
+        const QString prompt =
+            updatecheck::newVersionPrompt(u"1.7.4034"_s, u"\r\n"_s, u"https://x/dl"_s);
+        QVERIFY(prompt.contains(u"Your Version: 1.7.4034\r\nNew Version: \r\n\r\n\r\n"_s));
+        QVERIFY(prompt.contains(u"goto https://x/dl to"_s));
+    }
 };
-
-void TestUpdateCheck::outcomes_data()
-{
-    QTest::addColumn<Mode>("mode");
-    QTest::addColumn<QString>("programReply");
-    QTest::addColumn<QStringList>("databaseReplies"); // one per fetch
-    QTest::addColumn<QString>("local");
-    QTest::addColumn<bool>("answer"); // to every question
-    // The questions asked (N: new version, D: database), then what followed.
-    QTest::addColumn<QString>("outcome");
-    QTest::addColumn<bool>("failure"); // some step could not tell
-
-    const QString running = appinfo::runningVersion(), local = u"2026.12a"_s;
-    const QStringList same{local}, newer{u"2026.12b"_s};
-    const QString nothing, update = u"D, downloader, found"_s, asked = u"D, found"_s;
-    const auto S = Mode::Startup, M = Mode::Manual;
-
-    QTest::newRow("start: both current")
-        << S << running << same << local << true << nothing << false;
-    QTest::newRow("start: database newer, yes")
-        << S << running << newer << local << true << update << false;
-    QTest::newRow("start: program reply is a web page")
-        << S << u"<HTML><body>Moved</body>"_s << newer << local << true << update << true;
-    QTest::newRow("start: program fails")
-        << S << kFails << newer << local << true << update << true;
-    QTest::newRow("start: new program, yes")
-        << S << u"1.8.5000"_s << newer << local << true << u"N, page, found"_s << false;
-    QTest::newRow("start: version with a line break differs")
-        << S << running + u"\r\n"_s << same << local << false << u"N, found"_s << false;
-    QTest::newRow("start: empty program reply differs")
-        << S << QString() << same << local << false << u"N, found"_s << false;
-    QTest::newRow("start: a long reply is no version")
-        << S << u"Sign in to the hotel network "_s.repeated(40) << newer << local << true << update
-        << true;
-    QTest::newRow("start: program step off")
-        << S << kOff << newer << local << true << nothing << false;
-    QTest::newRow("start: empty database reply")
-        << S << running << QStringList{QString()} << local << true << nothing << false;
-    QTest::newRow("start: database fetch retried")
-        << S << running << QStringList{kFails, u"2026.12b"_s} << local << true << update << false;
-    QTest::newRow("start: database fetch fails twice")
-        << S << running << QStringList{kFails, kFails} << local << true << nothing << true;
-    QTest::newRow("start: no vers.dat")
-        << S << running << same << kMissing << true << update << false;
-    QTest::newRow("start: nine characters count")
-        << S << running << QStringList{u"2026.12ab-hotfix\r\n"_s} << u"2026.12ab"_s << true
-        << nothing << false;
-    QTest::newRow("start: short reply compared whole")
-        << S << running << QStringList{u"2026\r\n"_s} << u"2026"_s << true << update << false;
-    QTest::newRow("start: database reply is a web page")
-        << S << running << QStringList{u"<html>404</html>"_s} << local << true << nothing << true;
-
-    QTest::newRow("manual: both current")
-        << M << running << same << local << true << nothing << false;
-    QTest::newRow("manual: program reply is a web page")
-        << M << u"<Html>"_s << newer << local << true << nothing << true;
-    QTest::newRow("manual: program fails")
-        << M << kFails << newer << local << true << nothing << true;
-    QTest::newRow("manual: new program, no")
-        << M << u"1.8.5000"_s << newer << local << false << u"N, found"_s << false;
-    QTest::newRow("manual: database newer")
-        << M << running << newer << local << true << update << false;
-    QTest::newRow("manual: empty database reply differs")
-        << M << running << QStringList{QString()} << local << false << asked << false;
-    QTest::newRow("manual: empty reply and no local version")
-        << M << running << QStringList{QString()} << kMissing << true << nothing << false;
-}
-
-void TestUpdateCheck::outcomes()
-{
-    QFETCH(Mode, mode);
-    QFETCH(QString, programReply);
-    QFETCH(QStringList, databaseReplies);
-    QFETCH(QString, local);
-    QFETCH(bool, answer);
-    QFETCH(QString, outcome);
-    QFETCH(bool, failure);
-
-    const updatecheck::Urls urls{u"http://p/monster.txt"_s, u"http://d/monster/vers.dat"_s,
-                                 u"http://w/download"_s};
-    QStringList what;
-    int databaseFetches = 0;
-    // Every answer arrives later, from the event loop, as the network's and the user's do.
-    const auto later = [](auto call) { QTimer::singleShot(0, qApp, call); };
-    updatecheck::Hooks hooks;
-    hooks.fetchText = [&](const QString &url, auto done) {
-        const QString reply = url == urls.databaseVersion
-                                  ? databaseReplies.value(databaseFetches++, databaseReplies.last())
-                                  : programReply;
-        later([done, reply] {
-            done(reply == kFails ? updatecheck::Reply{std::nullopt, u"refused"_s}
-                                 : updatecheck::Reply{reply, {}});
-        });
-    };
-    hooks.askYesNo = [&](const QString &title, const QString &, auto answered) {
-        what.append(title == updatecheck::newVersionTitle() ? u"N"_s : u"D"_s);
-        later([answered, answer] { answered(answer); });
-    };
-    hooks.openPage = [&](const QString &url) {
-        what.append(url == urls.downloadPage ? u"page"_s : url);
-    };
-    hooks.localDatabaseVersion = [&]() -> std::optional<QString> {
-        return local == kMissing ? std::nullopt : std::optional(local);
-    };
-
-    UpdateCheck check(mode, programReply != kOff, true, urls, hooks);
-    QSignalSpy finished(&check, &UpdateCheck::finished);
-    check.start();
-    QTRY_COMPARE(finished.count(), 1);
-    const auto result = finished.at(0).at(0).value<updatecheck::Outcome>();
-    if (result.openDownloader)
-        what.append(u"downloader"_s);
-    if (result.updatesFound)
-        what.append(u"found"_s);
-    QCOMPARE(what.join(u", "), outcome);
-    // The database version is always fetched, even when it is not compared.
-    QVERIFY(databaseFetches >= 1);
-    // A check that found nothing says why, when it could not tell.
-    QCOMPARE(!result.programFailure.isEmpty() || !result.databaseFailure.isEmpty(), failure);
-}
-
-void TestUpdateCheck::newVersionPromptQuotesTheReply()
-{
-    QCOMPARE(updatecheck::newVersionPrompt(u"1.7.4034"_s, QString(), u"https://x/dl"_s),
-             u"There is a new version of the Norvalen English Beta Monster Database availible "
-             "for download.\r\n\r\nYour Version: 1.7.4034\r\nNew Version: \r\n\r\nWould you "
-             "like to goto https://x/dl to download the new version?"_s);
-}
 
 QTEST_GUILESS_MAIN(TestUpdateCheck)
 #include "tst_updatecheck.moc"

@@ -10,7 +10,8 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(TestServer::Reply)
+using Reply = TestServer::Reply;
+Q_DECLARE_METATYPE(Reply)
 
 namespace {
 
@@ -28,31 +29,50 @@ Files snapshot(const QString &dir)
     return files;
 }
 
-TestServer::Reply reply(int status, const QByteArray &body)
-{
-    TestServer::Reply r;
-    r.status = status;
-    r.body = body;
-    return r;
-}
-
 } // namespace
 
 class TestUpdateRun : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void downloadsChangedFilesWithProgress();
-    void interruptedFileLeavesHonestFilesAndNextRunFinishes();
-    void unsafeNamesAndMissingFilesAreNeverWritten();
-    void unusableRepliesChangeNothing_data();
-    void unusableRepliesChangeNothing();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_data = m_dir->filePath(u"data/"_s);
+        QDir().mkpath(m_data);
+        m_server = std::make_unique<TestServer>();
+        m_server->setBody(u"/monster/vers.dat"_s, "2026.12b-x\r\n");
+    }
 
 private:
     // Runs an update and returns what the window would have shown, one line per text; the
     // panels' texts start with their number.
-    QStringList runUpdate();
+    QStringList runUpdate()
+    {
+        UpdateRun run({DataFolder(m_data),
+                       m_server->urlText(u"/monster/update.dat"_s),
+                       m_server->urlText(u"/monster/vers.dat"_s),
+                       {}});
+        QStringList shown;
+        const auto show = [&shown](const QString &what) {
+            return [&shown, what](const QString &text) { shown.append(what + text); };
+        };
+        connect(&run, &UpdateRun::panelText, this, [&](int panel, const QString &text) {
+            shown.append(u"%1: %2"_s.arg(panel).arg(text));
+        });
+        connect(&run, &UpdateRun::fileStatus, this, show(u"status: "_s));
+        connect(&run, &UpdateRun::fileStatus2, this, show(u"status2: "_s));
+        connect(&run, &UpdateRun::filesFinished, this, [&] { shown.append(u"continue"_s); });
+        run.setNotFoundHandler([&shown](const QString &name, std::function<void()> acknowledged) {
+            shown.append(u"not found: "_s + name);
+            QTimer::singleShot(0, acknowledged);
+        });
+        QSignalSpy finished(&run, &UpdateRun::finished);
+        run.start();
+        [&] { QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000); }();
+        return shown;
+    }
+
     QByteArray entry(const QString &name, const QString &version, qint64 size) const
     {
         return u"%1,%2,%3,%4\r\n"_s
@@ -63,172 +83,138 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestServer> m_server;
     QString m_data;
-};
 
-void TestUpdateRun::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_data = m_dir->filePath(u"data/"_s);
-    QDir().mkpath(m_data);
-    m_server = std::make_unique<TestServer>();
-    m_server->setBody(u"/monster/vers.dat"_s, "2026.12b-x\r\n");
-}
+private slots:
+    void downloadsChangedFilesWithProgress()
+    {
+        const QByteArray list =
+            "3\r\n" + entry(u"a.gif"_s, u"1"_s, 3000) + entry(u"pics\\b.bmp"_s, u"1"_s, 5000);
+        m_server->setBody(u"/monster/update.dat"_s, list);
+        m_server->setBody(u"/files/a.gif"_s, QByteArray(3000, 'a'));
+        m_server->setBody(u"/files/pics\\b.bmp"_s, QByteArray(5000, 'b'));
+        testsupport::writeFile(m_data + u"pics/b.bmp"_s, QByteArray(9000, 'o')); // longer, older
 
-QStringList TestUpdateRun::runUpdate()
-{
-    UpdateRun run({DataFolder(m_data),
-                   m_server->urlText(u"/monster/update.dat"_s),
-                   m_server->urlText(u"/monster/vers.dat"_s),
-                   {}});
-    QStringList shown;
-    const auto show = [&shown](const QString &what) {
-        return [&shown, what](const QString &text) { shown.append(what + text); };
-    };
-    connect(&run, &UpdateRun::panelText, this, [&](int panel, const QString &text) {
-        shown.append(u"%1: %2"_s.arg(panel).arg(text));
-    });
-    connect(&run, &UpdateRun::fileStatus, this, show(u"status: "_s));
-    connect(&run, &UpdateRun::fileStatus2, this, show(u"status2: "_s));
-    connect(&run, &UpdateRun::filesFinished, this, [&] { shown.append(u"continue"_s); });
-    run.setNotFoundHandler([&shown](const QString &name, std::function<void()> acknowledged) {
-        shown.append(u"not found: "_s + name);
-        QTimer::singleShot(0, acknowledged);
-    });
-    QSignalSpy finished(&run, &UpdateRun::finished);
-    run.start();
-    [&] { QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000); }();
-    return shown;
-}
-
-void TestUpdateRun::downloadsChangedFilesWithProgress()
-{
-    const QByteArray list =
-        "3\r\n" + entry(u"a.gif"_s, u"1"_s, 3000) + entry(u"pics\\b.bmp"_s, u"1"_s, 5000);
-    m_server->setBody(u"/monster/update.dat"_s, list);
-    m_server->setBody(u"/files/a.gif"_s, QByteArray(3000, 'a'));
-    m_server->setBody(u"/files/pics\\b.bmp"_s, QByteArray(5000, 'b'));
-    testsupport::writeFile(m_data + u"pics/b.bmp"_s, QByteArray(9000, 'o')); // longer, older
-
-    QCOMPARE(
-        runUpdate(),
-        (QStringList{u"1: Getting Versions..."_s, u"1: Comparing versions..."_s,
-                     u"1: 2 files to update ..."_s, u"2: 0%"_s, u"1: Downloading file 1 of 2..."_s,
-                     u"status: Downloading a.gif (3000 bytes)..."_s, u"status: "_s,
-                     u"status2: a.gif updated."_s, u"2: 37%"_s, u"1: Downloading file 2 of 2..."_s,
-                     u"status: Downloading pics\\b.bmp (5000 bytes)..."_s, u"status: "_s,
-                     u"status2: pics\\b.bmp updated."_s, u"2: 98%"_s, u"1: Done updating!"_s,
-                     u"2: 100%"_s, u"1: Finished Updating Database"_s, u"continue"_s}));
-    QCOMPARE(snapshot(m_data), (Files{{u"a.gif"_s, QByteArray(3000, 'a')},
-                                      {u"pics/b.bmp"_s, QByteArray(5000, 'b')},
-                                      {u"update.dat"_s, list + "\r\n"},
-                                      {u"vers.dat"_s, "\"2026.12b-\"\r\n"}}));
-}
-
-void TestUpdateRun::interruptedFileLeavesHonestFilesAndNextRunFinishes()
-{
-    testsupport::writeFile(m_data + u"update.dat"_s,
-                           "3\r\n" + entry(u"a"_s, u"1"_s, 4) + entry(u"b"_s, u"1"_s, 4) + "\r\n");
-    testsupport::writeFile(m_data + u"b"_s, "old2");
-    testsupport::writeFile(m_data + u"vers.dat"_s, "\"2026.12a\"\r\n");
-    const QByteArray remote = "4\r\n" + entry(u"a"_s, u"2"_s, 4000) + entry(u"b"_s, u"2"_s, 4000) +
-                              entry(u"c"_s, u"2"_s, 4000);
-    m_server->setBody(u"/monster/update.dat"_s, remote);
-    m_server->setBody(u"/files/a"_s, QByteArray(4000, 'A'));
-    TestServer::Reply cut = reply(200, QByteArray(4000, 'B'));
-    cut.cutOff = true;
-    m_server->setReply(u"/files/b"_s, cut);
-    m_server->setBody(u"/files/c"_s, QByteArray(4000, 'C'));
-
-    QVERIFY(runUpdate().contains(u"1: Done updating, one file failed!"_s));
-    // b is untouched, with no half file; update.dat claims what is on disk.
-    QCOMPARE(snapshot(m_data), (Files{{u"a"_s, QByteArray(4000, 'A')},
-                                      {u"b"_s, "old2"},
-                                      {u"c"_s, QByteArray(4000, 'C')},
-                                      {u"update.dat"_s, "4\r\n" + entry(u"a"_s, u"2"_s, 4000) +
-                                                            entry(u"b"_s, u"1"_s, 4) +
-                                                            entry(u"c"_s, u"2"_s, 4000) + "\r\n"},
-                                      {u"vers.dat"_s, "\"2026.12a\"\r\n"}}));
-
-    // The next run fetches only what is missing and then renews everything.
-    m_server->setBody(u"/files/b"_s, QByteArray(4000, 'B'));
-    QVERIFY(runUpdate().contains(u"1: One file to update ..."_s));
-    QCOMPARE(testsupport::readFile(m_data + u"b"_s), QByteArray(4000, 'B'));
-    QCOMPARE(testsupport::readFile(m_data + u"update.dat"_s), remote + "\r\n");
-    QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12b-\"\r\n"));
-
-    // With nothing left to fetch, only the version file is renewed.
-    m_server->setBody(u"/monster/vers.dat"_s, "2026.12c");
-    QVERIFY(runUpdate().contains(u"1: No files to update!"_s));
-    QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12c\"\r\n"));
-    QCOMPARE(m_server->hits(u"/files/a"_s) + m_server->hits(u"/files/c"_s), 2);
-}
-
-void TestUpdateRun::unsafeNamesAndMissingFilesAreNeverWritten()
-{
-    // "gone" is not on the server; the run reports it and goes on. Links in the data folder
-    // lead out of it: nothing is written through them.
-    QTemporaryDir outside;
-    QVERIFY(QFile::link(outside.path(), m_data + u"outlink"_s));
-    QVERIFY(QFile::link(outside.filePath(u"x"_s), m_data + u"link.gif"_s));
-    const QStringList names = u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up "
-                              "update.dat vers.dat a\"b outlink/evil.gif link.gif"_s.split(u' ');
-    QByteArray remote = QByteArray::number(names.size() + 1) + "\r\n";
-    for (const QString &name : names) {
-        remote += entry(name, u"1"_s, name.toUtf8().size());
-        if (name != u"gone")
-            m_server->setBody(u"/files/"_s + name, name.toUtf8());
+        QCOMPARE(
+            runUpdate().join(u'|'),
+            u"1: Getting Versions...|1: Comparing versions...|1: 2 files to update ...|2: 0%|"
+            u"1: Downloading file 1 of 2...|status: Downloading a.gif (3000 bytes)...|status: |"
+            u"status2: a.gif updated.|2: 37%|1: Downloading file 2 of 2...|"
+            u"status: Downloading pics\\b.bmp (5000 bytes)...|status: |"
+            u"status2: pics\\b.bmp updated.|2: 98%|1: Done updating!|2: 100%|"
+            u"1: Finished Updating Database|continue"_s);
+        QCOMPARE(snapshot(m_data), (Files{{u"a.gif"_s, QByteArray(3000, 'a')},
+                                          {u"pics/b.bmp"_s, QByteArray(5000, 'b')},
+                                          {u"update.dat"_s, list + "\r\n"},
+                                          {u"vers.dat"_s, "\"2026.12b-\"\r\n"}}));
     }
-    m_server->setBody(u"/monster/update.dat"_s, remote);
 
-    const QStringList shown = runUpdate();
-    QVERIFY(shown.contains(u"1: Done updating, 10 files failed!"_s));
-    QVERIFY(shown.contains(u"not found: gone"_s));
-    QVERIFY(shown.contains(u"status: Error downloading gone: the server answered 404 Not Found"_s));
-    QVERIFY(shown.contains(
-        u"status: Error downloading ../escape: the list names it in a way that is not allowed"_s));
-    QVERIFY(shown.contains(
-        u"status: Error downloading link.gif: a link in the data folder leads outside it"_s));
-    QCOMPARE(QDir(outside.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
-    QFile::remove(m_data + u"outlink"_s);
-    QFile::remove(m_data + u"link.gif"_s);
-    QCOMPARE(snapshot(m_dir->path()),
-             (Files{{u"data/ok"_s, "ok"},
-                    {u"data/update.dat"_s, "2\r\n" + entry(u"ok"_s, u"1"_s, 2) + "\r\n"}}));
-    QVERIFY(!QFile::exists(u"/tmp/nvmonster-absolute"_s));
-}
+    void interruptedFileLeavesHonestFilesAndNextRunFinishes()
+    {
+        testsupport::writeFile(m_data + u"update.dat"_s, "3\r\n" + entry(u"a"_s, u"1"_s, 4) +
+                                                             entry(u"b"_s, u"1"_s, 4) + "\r\n");
+        testsupport::writeFile(m_data + u"b"_s, "old2");
+        testsupport::writeFile(m_data + u"vers.dat"_s, "\"2026.12a\"\r\n");
+        const QByteArray remote = "4\r\n" + entry(u"a"_s, u"2"_s, 4000) +
+                                  entry(u"b"_s, u"2"_s, 4000) + entry(u"c"_s, u"2"_s, 4000);
+        m_server->setBody(u"/monster/update.dat"_s, remote);
+        m_server->setBody(u"/files/a"_s, QByteArray(4000, 'A'));
+        m_server->setReply(u"/files/b"_s, {.body = QByteArray(4000, 'B'), .cutOff = true});
+        m_server->setBody(u"/files/c"_s, QByteArray(4000, 'C'));
 
-void TestUpdateRun::unusableRepliesChangeNothing_data()
-{
-    QTest::addColumn<TestServer::Reply>("list");
-    QTest::addColumn<TestServer::Reply>("version");
-    QTest::addColumn<QString>("panel"); // what the window says
+        QVERIFY(runUpdate().contains(u"1: Done updating, one file failed!"_s));
+        // b is untouched, with no half file; update.dat claims what is on disk.
+        QCOMPARE(snapshot(m_data),
+                 (Files{{u"a"_s, QByteArray(4000, 'A')},
+                        {u"b"_s, "old2"},
+                        {u"c"_s, QByteArray(4000, 'C')},
+                        {u"update.dat"_s, "4\r\n" + entry(u"a"_s, u"2"_s, 4000) +
+                                              entry(u"b"_s, u"1"_s, 4) +
+                                              entry(u"c"_s, u"2"_s, 4000) + "\r\n"},
+                        {u"vers.dat"_s, "\"2026.12a\"\r\n"}}));
 
-    const QByteArray line = "x,1,5,http://127.0.0.1:1/x\r\n";
-    const TestServer::Reply version = reply(200, "2026.12b\r\n"), empty = reply(200, "1\r\n");
-    const QString unreadable = u"1: No files updated: the update list could not be read."_s;
-    const QString none = u"1: No files to update!"_s;
-    QTest::newRow("list: server error") << reply(500, "2\r\n" + line) << version << unreadable;
-    QTest::newRow("list: web page") << reply(200, "2\r\n<HTML>" + line) << version << unreadable;
-    QTest::newRow("list: too few lines") << reply(200, "3\r\n" + line) << version << unreadable;
-    QTest::newRow("version: web page") << empty << reply(200, "<html>2026.12z") << none;
-    QTest::newRow("version: server error") << empty << reply(500, "2026.12z") << none;
-    QTest::newRow("version: empty") << empty << reply(200, {}) << none;
-}
+        // The next run fetches only what is missing and then renews everything.
+        m_server->setBody(u"/files/b"_s, QByteArray(4000, 'B'));
+        QVERIFY(runUpdate().contains(u"1: One file to update ..."_s));
+        QCOMPARE(testsupport::readFile(m_data + u"b"_s), QByteArray(4000, 'B'));
+        QCOMPARE(testsupport::readFile(m_data + u"update.dat"_s), remote + "\r\n");
+        QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12b-\"\r\n"));
 
-void TestUpdateRun::unusableRepliesChangeNothing()
-{
-    QFETCH(TestServer::Reply, list);
-    QFETCH(TestServer::Reply, version);
-    QFETCH(QString, panel);
-    m_server->setReply(u"/monster/update.dat"_s, list);
-    m_server->setReply(u"/monster/vers.dat"_s, version);
-    testsupport::writeFile(m_data + u"vers.dat"_s, "\"old\"\r\n");
+        // With nothing left to fetch, only the version file is renewed.
+        m_server->setBody(u"/monster/vers.dat"_s, "2026.12c");
+        QVERIFY(runUpdate().contains(u"1: No files to update!"_s));
+        QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12c\"\r\n"));
+        QCOMPARE(m_server->hits(u"/files/a"_s) + m_server->hits(u"/files/c"_s), 2);
+    }
 
-    const QStringList shown = runUpdate();
-    QVERIFY(shown.contains(panel));
-    QCOMPARE(shown.last(), u"continue"_s);
-    QCOMPARE(snapshot(m_data), (Files{{u"vers.dat"_s, "\"old\"\r\n"}}));
-}
+    void unsafeNamesAndMissingFilesAreNeverWritten()
+    {
+        // "gone" is not on the server; the run reports it and goes on. Links in the data folder
+        // lead out of it: nothing is written through them.
+        QTemporaryDir outside;
+        QVERIFY(QFile::link(outside.path(), m_data + u"outlink"_s));
+        QVERIFY(QFile::link(outside.filePath(u"x"_s), m_data + u"link.gif"_s));
+        const QStringList names =
+            u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up "
+            "update.dat vers.dat a\"b outlink/evil.gif link.gif"_s.split(u' ');
+        QByteArray remote = QByteArray::number(names.size() + 1) + "\r\n";
+        for (const QString &name : names) {
+            remote += entry(name, u"1"_s, name.toUtf8().size());
+            if (name != u"gone")
+                m_server->setBody(u"/files/"_s + name, name.toUtf8());
+        }
+        m_server->setBody(u"/monster/update.dat"_s, remote);
+
+        const QStringList shown = runUpdate();
+        for (const QString &line :
+             {u"1: Done updating, 10 files failed!"_s, u"not found: gone"_s,
+              u"status: Error downloading gone: the server answered 404 Not Found"_s,
+              u"status: Error downloading ../escape: the list names it in a way that is not "
+              u"allowed"_s,
+              u"status: Error downloading link.gif: a link in the data folder leads outside it"_s})
+            QVERIFY2(shown.contains(line), qPrintable(line));
+        QCOMPARE(QDir(outside.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
+        QFile::remove(m_data + u"outlink"_s);
+        QFile::remove(m_data + u"link.gif"_s);
+        QCOMPARE(snapshot(m_dir->path()),
+                 (Files{{u"data/ok"_s, "ok"},
+                        {u"data/update.dat"_s, "2\r\n" + entry(u"ok"_s, u"1"_s, 2) + "\r\n"}}));
+        QVERIFY(!QFile::exists(u"/tmp/nvmonster-absolute"_s));
+    }
+
+    void unusableRepliesChangeNothing_data()
+    {
+        QTest::addColumn<TestServer::Reply>("list");
+        QTest::addColumn<TestServer::Reply>("version");
+        QTest::addColumn<QString>("panel"); // what the window says
+
+        const QByteArray line = "x,1,5,http://127.0.0.1:1/x\r\n";
+        const TestServer::Reply version{.body = "2026.12b\r\n"}, empty{.body = "1\r\n"};
+        const QString unreadable = u"1: No files updated: the update list could not be read."_s;
+        const QString none = u"1: No files to update!"_s;
+        QTest::newRow("list: server error") << Reply{500, "2\r\n" + line} << version << unreadable;
+        QTest::newRow("list: web page")
+            << Reply{200, "2\r\n<HTML>" + line} << version << unreadable;
+        QTest::newRow("list: too few lines") << Reply{200, "3\r\n" + line} << version << unreadable;
+        QTest::newRow("version: web page") << empty << Reply{200, "<html>2026.12z"} << none;
+        QTest::newRow("version: server error") << empty << Reply{500, "2026.12z"} << none;
+        QTest::newRow("version: empty") << empty << Reply() << none;
+    }
+
+    void unusableRepliesChangeNothing()
+    {
+        QFETCH(TestServer::Reply, list);
+        QFETCH(TestServer::Reply, version);
+        QFETCH(QString, panel);
+        m_server->setReply(u"/monster/update.dat"_s, list);
+        m_server->setReply(u"/monster/vers.dat"_s, version);
+        testsupport::writeFile(m_data + u"vers.dat"_s, "\"old\"\r\n");
+
+        const QStringList shown = runUpdate();
+        QVERIFY(shown.contains(panel));
+        QCOMPARE(shown.last(), u"continue"_s);
+        QCOMPARE(snapshot(m_data), (Files{{u"vers.dat"_s, "\"old\"\r\n"}}));
+    }
+};
 
 QTEST_MAIN(TestUpdateRun)
 #include "tst_updaterun.moc"

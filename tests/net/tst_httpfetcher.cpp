@@ -10,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -22,14 +21,12 @@ namespace {
 
 const QByteArray kOldFile = "the old file, longer than anything the server sends\r\n";
 
-Reply reply(int status, const QByteArray &body, qint64 generated = -1, int pauseMs = 0)
+FetchRequest to(const QUrl &url, const QString &filePath = {})
 {
-    Reply r;
-    r.status = status;
-    r.body = body;
-    r.generatedSize = generated;
-    r.chunkDelayMs = pauseMs;
-    return r;
+    FetchRequest request;
+    request.url = url;
+    request.filePath = filePath;
+    return request;
 }
 
 // Waits for a transfer's report; nothing when none came.
@@ -41,6 +38,14 @@ std::optional<FetchResult> fetch(HttpFetcher &fetcher, const FetchRequest &reque
     fetcher.get(request, &context, [&result](const FetchResult &r) { result = r; });
     (void)QTest::qWaitFor([&result] { return result.has_value(); }, int(wait.count()));
     return result;
+}
+
+// `path` holds `bytes`, alone in its folder: no temporary file is left beside it.
+void checkAlone(const QString &path, const QByteArray &bytes)
+{
+    QCOMPARE(testsupport::readFile(path), bytes);
+    const QFileInfo file(path);
+    QCOMPARE(file.dir().entryList(QDir::Files | QDir::Hidden), QStringList{file.fileName()});
 }
 
 // Peak resident memory in KiB (since now, with `reset`), or -1 where it cannot be measured.
@@ -57,6 +62,7 @@ qint64 peakMemoryKiB(bool reset = false)
 } // namespace
 
 Q_DECLARE_METATYPE(TestServer::Reply)
+Q_DECLARE_METATYPE(TestServer::RawReply)
 
 class TestHttpFetcher : public QObject
 {
@@ -64,248 +70,204 @@ class TestHttpFetcher : public QObject
 private slots:
     // A proxy configured on the machine must not take the loopback requests elsewhere.
     void initTestCase() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
-    void onlyAWholeAnswerCounts_data();
-    void onlyAWholeAnswerCounts();
-    void endedTransfersReportNothing();
-    void requestIsNormalisedRedirectedAndDecoded();
-    void busyOrBlockedFetchFailsBeforeAsking();
-    void bigDownloadStreamsToDiskWithProgress();
-};
 
-void TestHttpFetcher::onlyAWholeAnswerCounts_data()
-{
-    QTest::addColumn<Reply>("answer");   // a status of 0: nothing listens
-    QTest::addColumn<QByteArray>("raw"); // when set, sent as it is instead
-    QTest::addColumn<qint64>("listed");  // a data file's listed size, or -1: a text
-    QTest::addColumn<QString>("error");  // how the reason starts; empty: a whole answer
+    void onlyAWholeAnswerCounts_data()
+    {
+        QTest::addColumn<Reply>("answer");             // a status of 0: nothing listens
+        QTest::addColumn<TestServer::RawReply>("raw"); // when set, sent as it is instead
+        QTest::addColumn<qint64>("listed");            // a data file's listed size, or -1: a text
+        QTest::addColumn<QString>("error"); // how the reason starts; empty: a whole answer
+        const auto row = [](const char *name, const Reply &answer, qint64 listed,
+                            const QString &error, const TestServer::RawReply &raw = {}) {
+            QTest::newRow(name) << answer << raw << listed << error;
+        };
+        QByteArray all;
+        for (int i = 0; i < 256; ++i)
+            all += char(i);
+        const QByteArray gzip = QByteArray::fromBase64("H4sIAAAAAAAAA8tIzcnJBwCGphA2BQAAAA==");
+        const QByteArray head = "HTTP/1.1 200 OK\r\n";
+        const QString pause = u"no data arrived for 1 second"_s;
 
-    QByteArray all;
-    for (int i = 0; i < 256; ++i)
-        all += char(i);
-    Reply late = reply(200, "late"), cut = reply(200, all.repeated(400));
-    cut.cutOff = true;
-    late.delayMs = 10000;
-    const QByteArray gzip = QByteArray::fromBase64("H4sIAAAAAAAAA8tIzcnJBwCGphA2BQAAAA==");
-    const QByteArray cutGzip = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " +
-                               QByteArray::number(gzip.size()) + "\r\n\r\n" + gzip.left(12);
-    const QString pause = u"no data arrived for 1 second"_s;
-    const QString notFound = u"the server answered 404 Not Found"_s;
-    const qint64 text = -1;
-
-    QTest::newRow("every byte value")
-        << reply(200, all.repeated(64)) << QByteArray() << text << QString();
-    QTest::newRow("every byte value, to a file")
-        << reply(200, all.repeated(64)) << QByteArray() << qint64(256 * 64) << QString();
-    QTest::newRow("empty body") << reply(200, {}) << QByteArray() << text << QString();
-    QTest::newRow("404 page") << reply(404, "<html>missing</html>") << QByteArray() << text
-                              << notFound;
-    QTest::newRow("404 page, to a file") << reply(404, "x") << QByteArray() << 1LL << notFound;
-    QTest::newRow("500 page") << reply(500, "Ogre|1|2") << QByteArray() << text
-                              << u"the server answered 500 Internal Server Error"_s;
-    QTest::newRow("cut off") << cut << QByteArray() << text
-                             << u"the connection closed before the end"_s;
-    QTest::newRow("cut compressed body")
-        << Reply() << cutGzip << qint64(5) << u"the server sent a compressed reply"_s;
-    QTest::newRow("no length, cut by closing")
-        << Reply() << QByteArray("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nhalf") << 8LL
-        << u"4 bytes arrived where 8 were listed"_s;
-    QTest::newRow("204 for a file")
-        << reply(204, {}) << QByteArray() << 0LL << u"the server answered 204"_s;
-    QTest::newRow("304 for a file") << Reply() << QByteArray("HTTP/1.1 304 Not Modified\r\n\r\n")
-                                    << 0LL << u"the server answered 304"_s;
-    QTest::newRow("longer than listed") << reply(200, "toolong") << QByteArray() << 3LL
-                                        << u"more than the 3 bytes listed arrived"_s;
-    QTest::newRow("endless text") << reply(200, {}, 1LL << 40) << QByteArray() << text
-                                  << u"the reply is longer than 65536 bytes"_s;
-    QTest::newRow("no answer in time") << late << QByteArray() << text << pause;
-    QTest::newRow("stalls mid-body")
-        << reply(200, {}, 128 * 1024, 10000) << QByteArray() << text << pause;
-    QTest::newRow("trickles past the deadline")
-        << Reply()
-        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 99\r\n\r\n" + QByteArray(99, 'x')) << text
-        << u"the transfer took longer than 3 seconds"_s;
-    QTest::newRow("refused") << reply(0, {}) << QByteArray() << text
-                             << u"the server refused the connection"_s;
-}
-
-// Each row is fetched by a new fetcher, into memory for a text and into a file that is
-// already there for a data file.
-void TestHttpFetcher::onlyAWholeAnswerCounts()
-{
-    QFETCH(Reply, answer);
-    QFETCH(QByteArray, raw);
-    QFETCH(qint64, listed);
-    QFETCH(QString, error);
-    QTemporaryDir dir;
-    TestServer server;
-    FetchRequest request;
-    request.pauseTimeout = 1000ms;
-    request.deadline = 3000ms;
-    if (!raw.isEmpty()) {
-        // A trickle: one byte every 100 ms never pauses long, yet never ends in time.
-        server.setRawReply(u"/f"_s, {raw, raw.contains("99") ? 100 : 0});
-        request.url = server.rawUrl(u"/f"_s);
-    } else {
+        row("every byte value", {.body = all.repeated(64)}, -1, {});
+        row("every byte value, to a file", {.body = all.repeated(64)}, 256 * 64, {});
+        row("empty body", {}, -1, {});
+        row("404 page, to a file", {404, "x"}, 1, u"the server answered 404 Not Found"_s);
+        row("500 page", {500, "a|1"}, -1, u"the server answered 500 Internal Server Error"_s);
+        row("cut off", {.body = all.repeated(400), .cutOff = true}, -1,
+            u"the connection closed before the end"_s);
+        row("cut compressed body", {}, 5, u"the server sent a compressed reply"_s,
+            {head + "Content-Encoding: gzip\r\nContent-Length: 25\r\n\r\n" + gzip.left(12)});
+        row("no length, cut by closing", {}, 8, u"4 bytes arrived where 8 were listed"_s,
+            {head + "Connection: close\r\n\r\nhalf"});
+        row("204 for a file", {.status = 204}, 0, u"the server answered 204"_s);
+        row("304 for a file", {}, 0, u"the server answered 304"_s,
+            {"HTTP/1.1 304 Not Modified\r\n\r\n"});
+        row("longer than listed", {.body = "toolong"}, 3, u"more than the 3 bytes listed"_s);
+        row("endless text", {.generatedSize = 1LL << 40}, -1, u"the reply is longer than 65536"_s);
+        row("no answer in time", {.body = "late", .delayMs = 10000}, -1, pause);
+        row("stalls mid-body", {.chunkDelayMs = 10000, .generatedSize = 128 * 1024}, -1, pause);
+        // A byte every 100 ms never pauses long, yet never ends in time.
+        row("trickles past the deadline", {}, -1, u"the transfer took longer than 3 seconds"_s,
+            {head + "Content-Length: 99\r\n\r\n" + QByteArray(99, 'x'), 100});
+        row("refused", {.status = 0}, -1, u"the server refused the connection"_s);
+    }
+    // Each row is fetched by a new fetcher, into memory for a text and into a file that is
+    // already there for a data file.
+    void onlyAWholeAnswerCounts()
+    {
+        QFETCH(Reply, answer);
+        QFETCH(TestServer::RawReply, raw);
+        QFETCH(qint64, listed);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        TestServer server;
+        server.setRawReply(u"/f"_s, raw);
         server.setReply(u"/f"_s, answer);
-        request.url = answer.status ? server.url(u"/f"_s) : TestServer::refusedUrl(u"/f"_s);
-    }
-    if (listed >= 0) {
-        request.filePath = dir.filePath(u"cml.nmd"_s);
-        request.expectedSize = listed;
-        request.requireOk = true;
-        testsupport::writeFile(request.filePath, kOldFile);
-    }
-    HttpFetcher fetcher;
+        FetchRequest request = to(!raw.bytes.isEmpty() ? server.rawUrl(u"/f"_s)
+                                  : answer.status      ? server.url(u"/f"_s)
+                                                       : TestServer::refusedUrl(u"/f"_s));
+        request.pauseTimeout = 1000ms;
+        request.deadline = 3000ms;
+        if (listed >= 0) {
+            request.filePath = dir.filePath(u"cml.nmd"_s);
+            request.expectedSize = listed;
+            request.requireOk = true;
+            testsupport::writeFile(request.filePath, kOldFile);
+        }
+        HttpFetcher fetcher;
 
-    const std::optional<FetchResult> result = fetch(fetcher, request);
+        const std::optional<FetchResult> result = fetch(fetcher, request);
 
-    QVERIFY(result);
-    QVERIFY2(result->ok == error.isEmpty() && result->error.startsWith(error),
-             qPrintable(result->error));
-    QVERIFY(!fetcher.isBusy());
-    const QByteArray body = answer.generatedSize >= 0 ? QByteArray() : answer.body;
-    QCOMPARE(result->body, result->ok && listed < 0 ? body : QByteArray());
-    if (listed >= 0) {
-        QCOMPARE(testsupport::readFile(request.filePath), result->ok ? body : kOldFile);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"cml.nmd"_s});
+        QVERIFY(result);
+        QVERIFY2(result->ok == error.isEmpty() && result->error.startsWith(error),
+                 qPrintable(result->error));
+        QVERIFY(!fetcher.isBusy());
+        QCOMPARE(result->body, result->ok && listed < 0 ? answer.body : QByteArray());
+        if (listed >= 0)
+            checkAlone(request.filePath, result->ok ? answer.body : kOldFile);
     }
-}
 
-// Aborted, or its fetcher destroyed, at the first progress or before any answer: nothing is
-// reported, nothing is left behind and the old file stays.
-void TestHttpFetcher::endedTransfersReportNothing()
-{
-    QTemporaryDir dir;
-    TestServer server;
-    server.setReply(u"/slow"_s, reply(200, {}, 64 * 1024 * 1024, 10));
-    FetchRequest request;
-    request.url = server.url(u"/slow"_s);
-    request.filePath = dir.filePath(u"cml.nmd"_s);
-    testsupport::writeFile(request.filePath, kOldFile);
-    for (const bool destroy : {false, true}) {
-        for (const bool atOnce : {false, true}) {
-            QPointer<HttpFetcher> fetcher = new HttpFetcher;
-            const auto end = [&] { destroy ? delete fetcher.data() : fetcher->abort(); };
-            QObject context;
-            bool reported = false;
-            fetcher->get(request, &context, [&reported](const FetchResult &) { reported = true; });
-            if (atOnce)
-                end();
-            else
-                connect(fetcher, &HttpFetcher::received, &context, end, Qt::SingleShotConnection);
-            QTRY_VERIFY(!fetcher || !fetcher->isBusy());
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QVERIFY(!reported);
-            delete fetcher.data();
-            QCOMPARE(testsupport::readFile(request.filePath), kOldFile);
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                     QStringList{u"cml.nmd"_s});
+    // Aborted, or its fetcher destroyed, at the first progress or before any answer: nothing
+    // is reported, nothing is left behind and the old file stays.
+    void endedTransfersReportNothing()
+    {
+        QTemporaryDir dir;
+        TestServer server;
+        server.setReply(u"/slow"_s, {.chunkDelayMs = 10, .generatedSize = 64 * 1024 * 1024});
+        const FetchRequest slow = to(server.url(u"/slow"_s), dir.filePath(u"cml.nmd"_s));
+        testsupport::writeFile(slow.filePath, kOldFile);
+        for (const bool destroy : {false, true}) {
+            for (const bool atOnce : {false, true}) {
+                QPointer<HttpFetcher> fetcher = new HttpFetcher;
+                const auto end = [&] { destroy ? delete fetcher.data() : fetcher->abort(); };
+                QObject context;
+                bool reported = false;
+                fetcher->get(slow, &context, [&reported](const FetchResult &) { reported = true; });
+                if (atOnce)
+                    end();
+                else
+                    connect(fetcher, &HttpFetcher::received, &context, end,
+                            Qt::SingleShotConnection);
+                QTRY_VERIFY(!fetcher || !fetcher->isBusy());
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                QVERIFY(!reported);
+                delete fetcher.data();
+                checkAlone(slow.filePath, kOldFile);
+            }
         }
     }
-}
 
-// The URL goes out as normalised, a redirect is followed, the User-Agent names the program,
-// no compression is asked for and the text is read as Windows-1252.
-void TestHttpFetcher::requestIsNormalisedRedirectedAndDecoded()
-{
-    TestServer server;
-    Reply moved = reply(302, {});
-    moved.redirectTo = server.urlText(u"/new/vers.dat"_s).toUtf8();
-    server.setReply(u"/my file.dat"_s, moved);
-    server.setBody(u"/new/vers.dat"_s, "Ogre\x92s lair\r\n\x80 5");
-    HttpFetcher fetcher;
-    FetchRequest request;
-    request.url =
-        FetchRequest::normalised(server.urlText(u"/my file.dat?q=a b&name=Ogre%27s&x=a|b&n=é"_s));
+    // The URL goes out as normalised, a redirect is followed, the User-Agent names the
+    // program and the text is read as Windows-1252.
+    void requestIsNormalisedRedirectedAndDecoded()
+    {
+        TestServer server;
+        server.setReply(u"/my file.dat"_s,
+                        {.status = 302, .redirectTo = server.urlText(u"/new/vers.dat"_s).toUtf8()});
+        server.setBody(u"/new/vers.dat"_s, "Ogre\x92s lair\r\n\x80 5");
+        HttpFetcher fetcher;
 
-    const std::optional<FetchResult> result = fetch(fetcher, request);
+        const std::optional<FetchResult> result =
+            fetch(fetcher, to(FetchRequest::normalised(
+                               server.urlText(u"/my file.dat?q=a b&name=Ogre%27s&x=a|b&n=é"_s))));
 
-    QVERIFY(result && result->ok);
-    QCOMPARE(result->status, 200);
-    QCOMPARE(HttpFetcher::text(*result), u"Ogre’s lair\r\n€ 5"_s);
-    QCOMPARE(server.requestTargets(),
-             (QList<QByteArray>{"/my%20file.dat?q=a%20b&name=Ogre%27s&x=a%7Cb&n=%C3%A9",
-                                "/new/vers.dat"}));
-    QCOMPARE(server.lastUserAgent(), "nvmonster/" + appinfo::runningVersion().toUtf8());
-}
-
-// A fetch while another runs, into a folder that cannot be made, or onto a disk that is
-// full fails without asking the server, or leaves the old file; missing folders are made.
-void TestHttpFetcher::busyOrBlockedFetchFailsBeforeAsking()
-{
-    QTemporaryDir dir;
-    TestServer server;
-    Reply first = reply(200, "first");
-    first.delayMs = 300;
-    server.setReply(u"/first"_s, first);
-    server.setBody(u"/second"_s, QByteArray(4096, 's'));
-    HttpFetcher fetcher;
-    FetchRequest firstRequest, second;
-    firstRequest.url = server.url(u"/first"_s);
-    second.url = server.url(u"/second"_s);
-    second.filePath = dir.filePath(u"sub/second.dat"_s);
-    std::optional<FetchResult> during;
-    QObject context;
-    fetcher.get(firstRequest, &context, [](const FetchResult &) {});
-    fetcher.get(second, &context, [&during](const FetchResult &r) { during = r; });
-    QTRY_VERIFY(during);
-    QVERIFY(!during->ok && !during->error.isEmpty());
-    QTRY_VERIFY(!fetcher.isBusy());
-    QVERIFY(!QFileInfo::exists(dir.filePath(u"sub"_s)));
-    QCOMPARE(server.hits(u"/second"_s), 0);
-
-    QVERIFY(fetch(fetcher, second)->ok);
-    QCOMPARE(testsupport::readFile(second.filePath), QByteArray(4096, 's'));
-    // A plain file where a folder should be: no folder can be made inside it.
-    FetchRequest blocked = second;
-    blocked.filePath += u"/p/x"_s;
-    const std::optional<FetchResult> refused = fetch(fetcher, blocked);
-    QVERIFY2(!refused->ok && refused->error.contains(u"second.dat"), qPrintable(refused->error));
-    QCOMPARE(server.hits(u"/second"_s), 1);
-
-    // No room for the file: its old bytes stay, and the user reads why.
-    testsupport::writeFile(second.filePath, kOldFile);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit small = previous;
-    small.rlim_cur = 1000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const std::optional<FetchResult> full = fetch(fetcher, second);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    QVERIFY2(!full->ok && full->error.contains(u"cannot be written"), qPrintable(full->error));
-    QCOMPARE(testsupport::readFile(second.filePath), kOldFile);
-}
-
-void TestHttpFetcher::bigDownloadStreamsToDiskWithProgress()
-{
-    constexpr qint64 size = 50 * 1024 * 1024 + 17;
-    QTemporaryDir dir;
-    TestServer server;
-    server.setReply(u"/large.nmd"_s, reply(200, {}, size));
-    HttpFetcher fetcher;
-    QSignalSpy progress(&fetcher, &HttpFetcher::received);
-    FetchRequest request;
-    request.url = server.url(u"/large.nmd"_s);
-    request.filePath = dir.filePath(u"large.nmd"_s);
-    request.expectedSize = size;
-    const qint64 before = peakMemoryKiB(true);
-
-    const std::optional<FetchResult> result = fetch(fetcher, request, 60000ms);
-
-    [[maybe_unused]] const qint64 growthKiB = peakMemoryKiB() - before;
-    QVERIFY2(result && result->ok, result ? qPrintable(result->error) : "no answer");
-#if !defined(__SANITIZE_ADDRESS__) // which keeps freed memory
-    QVERIFY2(before < 0 || growthKiB < 16 * 1024, qPrintable(u"%1 KiB"_s.arg(growthKiB)));
-#endif
-    qint64 previous = 0;
-    for (const QList<QVariant> &report : std::as_const(progress)) {
-        QVERIFY(report.at(0).toLongLong() >= previous && report.at(1).toLongLong() == size);
-        previous = report.at(0).toLongLong();
+        QVERIFY(result && result->ok);
+        QCOMPARE(result->status, 200);
+        QCOMPARE(HttpFetcher::text(*result), u"Ogre’s lair\r\n€ 5"_s);
+        QCOMPARE(server.requestTargets(),
+                 (QList<QByteArray>{"/my%20file.dat?q=a%20b&name=Ogre%27s&x=a%7Cb&n=%C3%A9",
+                                    "/new/vers.dat"}));
+        QCOMPARE(server.lastUserAgent(), "nvmonster/" + appinfo::runningVersion().toUtf8());
     }
-    QCOMPARE(previous, size);
-    QVERIFY(testsupport::readFile(request.filePath) == TestServer::generatedBytes(0, size));
-}
+
+    // A fetch while another runs, into a folder that cannot be made, or onto a disk that is
+    // full fails without asking the server, or leaves the old file; missing folders are made.
+    void busyOrBlockedFetchFailsBeforeAsking()
+    {
+        QTemporaryDir dir;
+        TestServer server;
+        server.setReply(u"/first"_s, {.body = "first", .delayMs = 300});
+        server.setBody(u"/second"_s, QByteArray(4096, 's'));
+        HttpFetcher fetcher;
+        const FetchRequest second = to(server.url(u"/second"_s), dir.filePath(u"sub/second.dat"_s));
+        QObject context;
+        fetcher.get(to(server.url(u"/first"_s)), &context, [](const FetchResult &) {});
+        const std::optional<FetchResult> during = fetch(fetcher, second);
+        QVERIFY(during && !during->ok && !during->error.isEmpty());
+        QTRY_VERIFY(!fetcher.isBusy());
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"sub"_s)));
+        QCOMPARE(server.hits(u"/second"_s), 0);
+
+        QVERIFY(fetch(fetcher, second)->ok);
+        QCOMPARE(testsupport::readFile(second.filePath), QByteArray(4096, 's'));
+        // A plain file where a folder should be: no folder can be made inside it.
+        const std::optional<FetchResult> refused =
+            fetch(fetcher, to(second.url, second.filePath + u"/p/x"_s));
+        QVERIFY2(!refused->ok && refused->error.contains(u"second.dat"),
+                 qPrintable(refused->error));
+        QCOMPARE(server.hits(u"/second"_s), 1);
+
+        // No room for the file: its old bytes stay, and the user reads why.
+        testsupport::writeFile(second.filePath, kOldFile);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        const rlimit small{1000, previous.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+        const std::optional<FetchResult> full = fetch(fetcher, second);
+        setrlimit(RLIMIT_FSIZE, &previous);
+        QVERIFY2(!full->ok && full->error.contains(u"cannot be written"), qPrintable(full->error));
+        checkAlone(second.filePath, kOldFile);
+    }
+
+    void bigDownloadStreamsToDiskWithProgress()
+    {
+        constexpr qint64 size = 50 * 1024 * 1024 + 17;
+        QTemporaryDir dir;
+        TestServer server;
+        server.setReply(u"/large.nmd"_s, {.generatedSize = size});
+        HttpFetcher fetcher;
+        QSignalSpy progress(&fetcher, &HttpFetcher::received);
+        FetchRequest large = to(server.url(u"/large.nmd"_s), dir.filePath(u"large.nmd"_s));
+        large.expectedSize = size;
+        const qint64 before = peakMemoryKiB(true);
+
+        const std::optional<FetchResult> result = fetch(fetcher, large, 60000ms);
+
+        [[maybe_unused]] const qint64 growthKiB = peakMemoryKiB() - before;
+        QVERIFY2(result && result->ok, result ? qPrintable(result->error) : "no answer");
+#if !defined(__SANITIZE_ADDRESS__) // which keeps freed memory
+        QVERIFY2(before < 0 || growthKiB < 16 * 1024, qPrintable(u"%1 KiB"_s.arg(growthKiB)));
+#endif
+        qint64 previous = 0;
+        for (const QList<QVariant> &report : std::as_const(progress)) {
+            QVERIFY(report.at(0).toLongLong() >= previous && report.at(1).toLongLong() == size);
+            previous = report.at(0).toLongLong();
+        }
+        QCOMPARE(previous, size);
+        QVERIFY(testsupport::readFile(large.filePath) == TestServer::generatedBytes(0, size));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestHttpFetcher)
 #include "tst_httpfetcher.moc"

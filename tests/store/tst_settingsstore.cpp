@@ -13,175 +13,127 @@ class TestSettingsStore : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void roundTripsAwkwardKeysAndValues_data();
-    void roundTripsAwkwardKeysAndValues();
-    void keysAreCaseSensitiveAndSectionsSeparate();
-    void persistsAcrossReopening();
-    void secondConnectionSharesTheStore();
-    void lockedStoreKeepsEverySaveAndWaitsForNone();
-    void unwritableStoreKeepsGoing();
-    void switchReading_data();
-    void switchReading();
-    void defaultFillLeavesZeroAlone();
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void roundTripsAwkwardKeysAndValues_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("separators, padding, line breaks")
+            << u"  C:\\Wolf/Dire, [notes]\r\nkey=value  "_s << u"  a\r\nb\r\n\r\n  "_s;
+        QTest::newRow("non-latin, quotes") << u"Ogre’s \"x\" 漢; DROP"_s << u"€ — …'; --"_s;
+        QTest::newRow("empty value") << u"Bat"_s << QString();
+    }
+    // Read back from the store that saved it and from the file.
+    void roundTripsAwkwardKeysAndValues()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        SettingsStore store(storePath());
+        QVERIFY(store.save(u"notes"_s, key, u"first"_s));
+        QVERIFY(store.save(u"notes"_s, key, value));
+        QCOMPARE(store.get(u"notes"_s, key), value);
+        QCOMPARE(SettingsStore(storePath()).entries(u"notes"_s),
+                 (QHash<QString, QString>{{key, value}}));
+    }
+
+    void keysAreCaseSensitiveAndSectionsSeparate()
+    {
+        SettingsStore store(storePath());
+        store.save(u"notes"_s, u"Bat"_s, u"upper"_s);
+        store.save(u"notes"_s, u"bat"_s, u"lower"_s);
+        store.save(u"settings"_s, u"Bat"_s, u"other section"_s);
+        QCOMPARE(store.get(u"notes"_s, u"bat"_s), u"lower"_s);
+        QCOMPARE(store.get(u"notes"_s, u"never written"_s), QString());
+        QCOMPARE(store.get(u"Notes"_s, u"Bat"_s), QString());
+        QCOMPARE(store.get(u"settings"_s, u"Bat"_s), u"other section"_s);
+        QCOMPARE(store.entries(u"notes"_s),
+                 (QHash<QString, QString>{{u"Bat"_s, u"upper"_s}, {u"bat"_s, u"lower"_s}}));
+    }
+
+    void secondConnectionSharesTheStore()
+    {
+        // Two running copies of the program: each sees the other's saves at once.
+        SettingsStore first(storePath());
+        SettingsStore second(storePath());
+        for (int i = 0; i < 50; ++i) {
+            QVERIFY(first.save(u"notes"_s, u"Bat"_s, QString::number(i)));
+            QCOMPARE(second.get(u"notes"_s, u"Bat"_s), QString::number(i));
+            QVERIFY(second.save(u"notes"_s, u"Wolf"_s, QString::number(i)));
+            QCOMPARE(first.get(u"notes"_s, u"Wolf"_s), QString::number(i));
+        }
+    }
+
+    // Another program holds the database: no save waits, what is typed meanwhile is kept and
+    // read back, the problem is told once a retry fails too, and everything arrives when the
+    // lock goes.
+    void lockedStoreKeepsEverySaveAndWaitsForNone()
+    {
+        SettingsStore store(storePath());
+        QVERIFY(store.save(u"notes"_s, u"Bat"_s, u"first note"_s));
+        QStringList problems;
+        store.setProblemHandler([&problems](const QString &problem) { problems.append(problem); });
+        sqlite3 *holder = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(storePath()).constData(), &holder), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+        QElapsedTimer slowest;
+        qint64 longest = 0;
+        const QString typed = u"second note"_s;
+        for (qsizetype i = 1; i <= typed.size(); ++i) {
+            slowest.start();
+            QVERIFY(!store.save(u"notes"_s, u"Bat"_s, typed.first(i)));
+            longest = std::max(longest, slowest.elapsed());
+            QCOMPARE(store.get(u"notes"_s, u"Bat"_s), typed.first(i));
+        }
+        QVERIFY2(longest < 100, qPrintable(QString::number(longest)));
+        QCOMPARE(store.entries(u"notes"_s).value(u"Bat"_s), typed);
+        QTRY_COMPARE(problems.size(), 1);
+        QVERIFY2(problems[0].contains(u"locked"_s), qPrintable(problems[0]));
+
+        QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(holder);
+        QTRY_COMPARE(store.pendingCount(), 0);
+        QCOMPARE(problems, (QStringList{problems[0], QString()}));
+        QCOMPARE(SettingsStore(storePath()).get(u"notes"_s, u"Bat"_s), typed);
+    }
+
+    void unwritableStoreKeepsGoing()
+    {
+        // A file where the folder should be: the store can be neither created nor written.
+        testsupport::writeFile(m_dir->filePath(u"blocked"_s), "not a folder");
+        SettingsStore store(m_dir->filePath(u"blocked/nvmonster/settings.sqlite"_s));
+        QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed"_s));
+        QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed more"_s));
+        QCOMPARE(store.get(u"notes"_s, u"Bat"_s), u"typed more"_s);
+        QTRY_VERIFY(store.problem().contains(u"blocked"_s));
+
+        // A database that is not one: opening fails with SQLite's reason.
+        testsupport::writeFile(m_dir->filePath(u"garbage.sqlite"_s), QByteArray(4096, 'x'));
+        SettingsStore garbage(m_dir->filePath(u"garbage.sqlite"_s));
+        QVERIFY(!garbage.save(u"notes"_s, u"Bat"_s, u"x"_s));
+        QTRY_VERIFY(garbage.problem().contains(u"garbage.sqlite"_s));
+    }
+
+    // Only a text that reads as the number 1 is on; the defaults fill empty switches only.
+    void switches()
+    {
+        for (const QString &on : {u"1"_s, u"1.0"_s, u" 1 "_s})
+            QVERIFY2(switchIsOn(on), qPrintable(on));
+        for (const QString &off : {u"0"_s, u"2"_s, QString(), u"yes"_s})
+            QVERIFY2(!switchIsOn(off), qPrintable(off));
+        SettingsStore store(storePath());
+        store.save(u"settings"_s, u"progupdates"_s, u"0"_s);
+        fillDefaultSwitches(store);
+        QCOMPARE(store.get(u"settings"_s, u"progupdates"_s), u"0"_s);
+        for (const char16_t *key : {u"search", u"unavailable", u"dbupdates", u"saveposition"})
+            QCOMPARE(store.get(u"settings"_s, QString::fromUtf16(key)), u"1"_s);
+    }
 
 private:
     QString storePath() const { return m_dir->filePath(u"cfg/nvmonster/settings.sqlite"_s); }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
-
-void TestSettingsStore::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-}
-
-void TestSettingsStore::roundTripsAwkwardKeysAndValues_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    QTest::newRow("slash") << u"Wolf/Dire"_s << u"x"_s;
-    QTest::newRow("backslash") << u"C:\\Wolf"_s << u"x"_s;
-    QTest::newRow("equals and brackets") << u"[notes]\r\nkey=value"_s << u"x"_s;
-    QTest::newRow("comma and spaces") << u"  Crab, Giant  "_s << u"  padded  "_s;
-    QTest::newRow("line break in name") << u"Two\r\nLines"_s << u"a\r\nb\r\n\r\n"_s;
-    QTest::newRow("non-latin") << u"Ogre’s Cousin 漢"_s << u"€ — …"_s;
-    QTest::newRow("empty value") << u"Bat"_s << QString();
-    QTest::newRow("quote and semicolon") << u"it's \"x\"; DROP"_s << u"'; --"_s;
-}
-
-void TestSettingsStore::roundTripsAwkwardKeysAndValues()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    SettingsStore store(storePath());
-    QVERIFY(store.save(u"notes"_s, key, u"first"_s));
-    QVERIFY(store.save(u"notes"_s, key, value));
-    QCOMPARE(store.get(u"notes"_s, key), value);
-    QCOMPARE(store.entries(u"notes"_s), (QHash<QString, QString>{{key, value}}));
-}
-
-void TestSettingsStore::keysAreCaseSensitiveAndSectionsSeparate()
-{
-    SettingsStore store(storePath());
-    QCOMPARE(store.get(u"notes"_s, u"never written"_s), QString());
-    store.save(u"notes"_s, u"Bat"_s, u"upper"_s);
-    store.save(u"notes"_s, u"bat"_s, u"lower"_s);
-    store.save(u"settings"_s, u"Bat"_s, u"other section"_s);
-    QCOMPARE(store.get(u"notes"_s, u"Bat"_s), u"upper"_s);
-    QCOMPARE(store.get(u"notes"_s, u"bat"_s), u"lower"_s);
-    QCOMPARE(store.get(u"settings"_s, u"Bat"_s), u"other section"_s);
-    QCOMPARE(store.get(u"Notes"_s, u"Bat"_s), QString());
-    const QHash<QString, QString> notes{{u"Bat"_s, u"upper"_s}, {u"bat"_s, u"lower"_s}};
-    QCOMPARE(store.entries(u"notes"_s), notes);
-    QVERIFY(store.entries(u"Notes"_s).isEmpty());
-}
-
-void TestSettingsStore::persistsAcrossReopening()
-{
-    {
-        SettingsStore store(storePath());
-        store.save(u"placement"_s, u"maintop"_s, u"1440"_s);
-        store.save(u"notes"_s, u"Bat"_s, u"drops cards\r\nat night"_s);
-    }
-    SettingsStore reopened(storePath());
-    QCOMPARE(reopened.get(u"placement"_s, u"maintop"_s), u"1440"_s);
-    QCOMPARE(reopened.get(u"notes"_s, u"Bat"_s), u"drops cards\r\nat night"_s);
-}
-
-void TestSettingsStore::secondConnectionSharesTheStore()
-{
-    // Two running copies of the program: each sees the other's saves at once.
-    SettingsStore first(storePath());
-    SettingsStore second(storePath());
-    for (int i = 0; i < 50; ++i) {
-        QVERIFY(first.save(u"notes"_s, u"Bat"_s, QString::number(i)));
-        QCOMPARE(second.get(u"notes"_s, u"Bat"_s), QString::number(i));
-        QVERIFY(second.save(u"notes"_s, u"Wolf"_s, QString::number(i)));
-        QCOMPARE(first.get(u"notes"_s, u"Wolf"_s), QString::number(i));
-    }
-}
-
-// Another program holds the database: no save waits, what is typed meanwhile is kept and
-// read back, the problem is told once a retry fails too, and everything arrives when the
-// lock goes.
-void TestSettingsStore::lockedStoreKeepsEverySaveAndWaitsForNone()
-{
-    SettingsStore store(storePath());
-    QVERIFY(store.save(u"notes"_s, u"Bat"_s, u"first note"_s));
-    QStringList problems;
-    store.setProblemHandler([&problems](const QString &problem) { problems.append(problem); });
-    sqlite3 *holder = nullptr;
-    QCOMPARE(sqlite3_open(QFile::encodeName(storePath()).constData(), &holder), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-
-    QElapsedTimer slowest;
-    qint64 longest = 0;
-    const QString typed = u"second note"_s;
-    for (qsizetype i = 1; i <= typed.size(); ++i) {
-        slowest.start();
-        QVERIFY(!store.save(u"notes"_s, u"Bat"_s, typed.first(i)));
-        longest = std::max(longest, slowest.elapsed());
-        QCOMPARE(store.get(u"notes"_s, u"Bat"_s), typed.first(i));
-    }
-    QVERIFY2(longest < 100, qPrintable(QString::number(longest)));
-    QCOMPARE(store.entries(u"notes"_s).value(u"Bat"_s), typed);
-    QTRY_COMPARE(problems.size(), 1);
-    QVERIFY2(problems[0].contains(u"locked"_s), qPrintable(problems[0]));
-
-    QCOMPARE(sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(holder);
-    QTRY_COMPARE(store.pendingCount(), 0);
-    QCOMPARE(problems, (QStringList{problems[0], QString()}));
-    QCOMPARE(SettingsStore(storePath()).get(u"notes"_s, u"Bat"_s), typed);
-}
-
-void TestSettingsStore::unwritableStoreKeepsGoing()
-{
-    // A file where the folder should be: the store can be neither created nor written.
-    testsupport::writeFile(m_dir->filePath(u"blocked"_s), "not a folder");
-    SettingsStore store(m_dir->filePath(u"blocked/nvmonster/settings.sqlite"_s));
-    QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed"_s));
-    QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed more"_s));
-    QCOMPARE(store.get(u"notes"_s, u"Bat"_s), u"typed more"_s);
-    QTRY_VERIFY(store.problem().contains(u"blocked"_s));
-
-    // A database that is not one: opening fails with SQLite's reason.
-    testsupport::writeFile(m_dir->filePath(u"garbage.sqlite"_s), QByteArray(4096, 'x'));
-    SettingsStore garbage(m_dir->filePath(u"garbage.sqlite"_s));
-    QVERIFY(!garbage.save(u"notes"_s, u"Bat"_s, u"x"_s));
-    QTRY_VERIFY(garbage.problem().contains(u"garbage.sqlite"_s));
-}
-
-void TestSettingsStore::switchReading_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("on");
-    QTest::newRow("1") << u"1"_s << true;
-    QTest::newRow("1.0") << u"1.0"_s << true;
-    QTest::newRow("spaces") << u" 1 "_s << true;
-    QTest::newRow("0") << u"0"_s << false;
-    QTest::newRow("2") << u"2"_s << false;
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("not a number") << u"yes"_s << false;
-}
-
-void TestSettingsStore::switchReading()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, on);
-    QCOMPARE(switchIsOn(text), on);
-}
-
-void TestSettingsStore::defaultFillLeavesZeroAlone()
-{
-    SettingsStore store(storePath());
-    store.save(u"settings"_s, u"progupdates"_s, u"0"_s);
-    fillDefaultSwitches(store);
-    QCOMPARE(store.get(u"settings"_s, u"progupdates"_s), u"0"_s);
-    for (const char16_t *key : {u"search", u"unavailable", u"dbupdates", u"saveposition"})
-        QCOMPARE(store.get(u"settings"_s, QString::fromUtf16(key)), u"1"_s);
-}
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settingsstore.moc"

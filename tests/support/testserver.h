@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QPair>
 #include <QString>
 #include <QUrl>
 #include <memory>
@@ -15,15 +14,15 @@
 // as the client sent it (with the raw, still percent-encoded query), and the last
 // User-Agent. Each connection carries one request and is closed after its answer.
 //
-// The server answers every method alike (HEAD without a body); a request body is read and
-// dropped.
+// The server answers GET (and HEAD, without a body).
 class TestServer
 {
 public:
+    // Every member has a default, so that `Reply{.status = 404}` names only what differs.
     struct Reply
     {
         int status = 200;
-        QByteArray body;
+        QByteArray body = {};
         QByteArray contentType = "text/plain";
         // Waits this long before answering; stopping the server releases the wait at once
         // and closes the connection unanswered.
@@ -38,9 +37,7 @@ public:
         // chunks, without ever holding them all (for big downloads).
         qint64 generatedSize = -1;
         // When set: answers 302 with this Location (and `body`, if any).
-        QByteArray redirectTo;
-        // More response headers, e.g. {"Last-Modified", "..."}.
-        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray redirectTo = {};
     };
 
     // Starts listening at once; connections made from now on are served.

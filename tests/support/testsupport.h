@@ -56,18 +56,13 @@ inline QMap<QString, QDateTime> fileTimes(const QString &folder, const QDateTime
     return times;
 }
 
-// One data file line: the fields joined by "|", as Windows-1252.
-inline QByteArray recordLine(const QStringList &fields)
-{
-    return windows1252::encode(fields.join(u'|'));
-}
-
-// A data file: one record per line, CR LF, ending with an empty line.
+// A data file: one record per line, its fields joined by "|", as Windows-1252 with CR LF,
+// ending with an empty line.
 inline QByteArray dataFile(const QList<QStringList> &records)
 {
     QByteArray bytes;
     for (const QStringList &fields : records)
-        bytes += recordLine(fields) + "\r\n";
+        bytes += windows1252::encode(fields.join(u'|')) + "\r\n";
     return bytes + "\r\n";
 }
 
