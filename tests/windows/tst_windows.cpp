@@ -75,12 +75,16 @@ private slots:
 
     void aboutShowsVersionsAndClosesEveryWay();
     void aboutLinksOpenTheirPages();
-    void aboutReadsRegistryValues_data();
-    void aboutReadsRegistryValues();
-    void aboutStartsTheSystemInformationTool();
+    void aboutReadsTheRegistryAndStartsSystemInformation();
 
 private:
     MonsterWindow *openMain();
+    MonsterWindow *reopenMain()
+    {
+        m_window->close();
+        delete m_window;
+        return openMain();
+    }
     template <typename T = QLabel> T *get(const char *name) { return child<T>(m_window, name); }
     void select(int row)
     {
@@ -231,22 +235,15 @@ void TestWindows::copyTriggersPutTheValueOnTheClipboard()
     QCOMPARE(clipboard->text(), QString());
 
     select(Crab);
-    const std::pair<const char *, const char *> rows[] = {{"namelabel", "namea"},
-                                                          {"hplabel", "hp"},
-                                                          {"levellabel", "level"},
-                                                          {"explabel", "experience"},
-                                                          {"lbljobexp", "jobexp"},
-                                                          {"lblsize", "size"},
-                                                          {"lbldef", "defense"},
-                                                          {"lblmdef", "mdefense"},
-                                                          {"attacklabel", "attack"},
-                                                          {"undeadlabel", "undead"},
-                                                          {"treasurelabel", "treasure"},
-                                                          {"arealabel", "area"},
-                                                          {"descriptionlabel", "description"}};
-    for (const auto &[caption, value] : rows) {
-        const QString expected = get(value)->text().replace(u'\n', u"\r\n"_s);
-        for (QLabel *trigger : {get(caption), get(value)}) {
+    const QString rows = u"namelabel namea hplabel hp levellabel level explabel experience "
+                         "lbljobexp jobexp lblsize size lbldef defense lblmdef mdefense "
+                         "attacklabel attack undeadlabel undead treasurelabel treasure "
+                         "arealabel area descriptionlabel description"_s;
+    const QStringList names = rows.split(u' ');
+    for (qsizetype i = 0; i < names.size(); i += 2) {
+        auto *value = m_window->findChild<QLabel *>(names[i + 1]);
+        const QString expected = value->text().replace(u'\n', u"\r\n"_s);
+        for (QLabel *trigger : {m_window->findChild<QLabel *>(names[i]), value}) {
             clipboard->setText(u"before"_s);
             if (trigger == get("hp"))
                 QTest::mouseClick(trigger, Qt::LeftButton);
@@ -265,19 +262,14 @@ void TestWindows::copyTriggersPutTheValueOnTheClipboard()
 
 void TestWindows::positionIsRestoredAndSaved()
 {
-    const auto reopen = [this] {
-        m_window->close();
-        delete m_window;
-        return openMain();
-    };
     // Restoring does not ask "saveposition"; text that is not a number is ignored.
     m_store->save(u"settings"_s, u"saveposition"_s, u"0"_s);
     const QPoint unplaced = openMain()->pos();
     m_store->save(u"placement"_s, u"maintop"_s, u"top"_s);
     m_store->save(u"placement"_s, u"mainleft"_s, u"1800"_s);
-    QCOMPARE(reopen()->pos(), unplaced);
+    QCOMPARE(reopenMain()->pos(), unplaced);
     m_store->save(u"placement"_s, u"maintop"_s, u"1500"_s);
-    QCOMPARE(reopen()->pos(), QPoint(120, 100));
+    QCOMPARE(reopenMain()->pos(), QPoint(120, 100));
 
     // Off: the timer fills the default switches but stores no position, nor does closing.
     auto *timer = get<QTimer>("Timer1");
@@ -288,7 +280,7 @@ void TestWindows::positionIsRestoredAndSaved()
     QTRY_VERIFY(ticks.count() >= 3);
     for (const char16_t *key : {u"search", u"unavailable", u"progupdates", u"dbupdates"})
         QCOMPARE(stored(u"settings"_s, QString::fromUtf16(key)), u"1"_s);
-    reopen();
+    reopenMain();
     QCOMPARE(stored(u"placement"_s, u"maintop"_s), u"1500"_s);
 
     // On: the next tick stores both edges in twips, and so does closing.
@@ -334,10 +326,6 @@ void TestWindows::minimumSizeAndMenus()
     for (qsizetype i = 0; i < expected.size(); ++i)
         QCOMPARE(get<QWidget>(parts[i])->geometry(), expected[i]);
 
-    const QList<QAction *> bar = window->menuBar()->actions();
-    QCOMPARE(bar.size(), 3);
-    QCOMPARE(bar[0]->menu()->actions().size(), 4);
-
     // Ctrl+S asks for the search; the list and then the notes box take the focus.
     auto *names = get<QListView>("monstername");
     names->setFocus();
@@ -355,7 +343,7 @@ void TestWindows::minimumSizeAndMenus()
     QCOMPARE(options.count() + check.count(), 2);
     window->setCheckRunning(true);
     QVERIFY(!get<QAction>("mnuUpdate")->isEnabled());
-    bar[2]->trigger(); // "&Exit"
+    window->menuBar()->actions().last()->trigger(); // "&Exit"
     QTRY_VERIFY(!m_window);
 }
 
@@ -414,15 +402,11 @@ void TestWindows::keyboardCopyingAndDailyUse()
 
     // The next start shows the monster shown last: this very entry of its name.
     select(BatHigh);
-    m_window->close();
-    delete m_window;
-    openMain();
+    reopenMain();
     QCOMPARE(get("hp")->text(), u"20"_s);
-    m_store->save(u"placement"_s, u"lastmonster"_s, u"Gone"_s);
     m_window->close();
-    delete m_window;
-    m_store->save(u"placement"_s, u"lastmonster"_s, u"Gone"_s);
-    openMain();
+    m_store->save(u"placement"_s, u"lastmonster"_s, u"Gone"_s); // no longer in the data
+    reopenMain();
     QVERIFY(get("namea")->text().isEmpty());
 }
 
@@ -647,40 +631,28 @@ void TestWindows::aboutLinksOpenTheirPages()
     QCOMPARE(shownTitles(), QStringList{u"Norvalen English Beta Monster Database"_s});
 }
 
-void TestWindows::aboutReadsRegistryValues_data()
+void TestWindows::aboutReadsTheRegistryAndStartsSystemInformation()
 {
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("read");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("string with terminator") << u"Path"_s << true << u"C:\\msinfo32"_s;
-    QTest::newRow("dword") << u"Count"_s << true << u"258"_s;
-    QTest::newRow("other type keeps the text") << u"Blob"_s << true << u"as passed"_s;
-    QTest::newRow("missing value") << u"None"_s << false << QString();
-}
-
-void TestWindows::aboutReadsRegistryValues()
-{
-    QFETCH(QString, value);
-    QFETCH(bool, read);
-    QFETCH(QString, text);
     auto memory = std::make_unique<MemoryBackend>();
     MemoryBackend *registry = memory.get();
-    registry->setValue("K", "Path", REG_SZ, QByteArray("C:\\msinfo32", 12));
-    registry->setValue("K", "Count", REG_DWORD, QByteArray("\x02\x01\x00\x00", 4));
-    registry->setValue("K", "Blob", REG_BINARY, "\x01\x02");
+    const char *key = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+    registry->setValue(key, "PATH", REG_SZ, QByteArray("C:\\msinfo32", 12)); // terminated
+    registry->setValue(key, "Count", REG_DWORD, QByteArray("\x02\x01\x00\x00", 4));
+    registry->setValue(key, "Blob", REG_BINARY, "\x01\x02");
     setBackend(std::move(memory));
-    QString result = u"as passed"_s;
-    QCOMPARE(AboutWindow::GetKeyValue(HKEY_LOCAL_MACHINE, u"K"_s, value, result), read);
-    QCOMPARE(result, text);
+    const std::tuple<QString, bool, QString> rows[] = {
+        {u"PATH"_s, true, u"C:\\msinfo32"_s},
+        {u"Count"_s, true, u"258"_s},
+        {u"Blob"_s, true, u"as passed"_s}, // another type keeps the text
+        {u"None"_s, false, QString()}};
+    for (const auto &[value, read, text] : rows) {
+        QString result = u"as passed"_s;
+        QCOMPARE(
+            AboutWindow::GetKeyValue(HKEY_LOCAL_MACHINE, QString::fromLatin1(key), value, result),
+            read);
+        QCOMPARE(result, text);
+    }
     QCOMPARE(registry->openKeys(), 0); // every opened key is closed again
-    setBackend(nullptr);
-}
-
-void TestWindows::aboutStartsTheSystemInformationTool()
-{
-    auto memory = std::make_unique<MemoryBackend>();
-    memory->setValue("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", REG_SZ, "C:\\msinfo32");
-    setBackend(std::move(memory));
     AboutWindow about(Endpoints::defaults(), m_folder);
     about.StartSysInfo();
     QCOMPARE(takeLaunched().value(0).program, u"C:\\msinfo32"_s);
