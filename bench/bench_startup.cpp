@@ -5,6 +5,10 @@
 //    a bare Qt window program, alternating so that both see the same machine.
 // 2. With both checks on and current: from start to the main window shown (the splash
 //    stays for its three seconds in between).
+// 3. Given a large database: with the sample data and with the large one, side by side,
+//    from the end of the splash (by a key, as its timer ends it) to the main window shown,
+//    and the
+//    program's resident memory with its main window open.
 // The program runs from a program folder of its own, with an nvmonster.ini pointing at
 // the loopback server, and a settings folder of its own (XDG_CONFIG_HOME).
 #include "appinfo.h"
@@ -20,6 +24,28 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+void copyFolder(const QString &from, const QString &to);
+
+// A program folder: the program, its data folder (its database replaced by `database` when
+// given) and its nvmonster.ini.
+std::string installProgram(const QString &folder, const char *executable, const char *data,
+                           const QByteArray &ini, const QString &database)
+{
+    QDir().mkpath(folder);
+    const QString program = folder + u"/nvmonster"_s;
+    QFile::copy(QString::fromLocal8Bit(executable), program);
+    QFile::setPermissions(program, QFile::permissions(QString::fromLocal8Bit(executable)));
+    copyFolder(QString::fromLocal8Bit(data), folder + u"/data"_s);
+    if (!database.isEmpty()) {
+        QFile::remove(folder + u"/data/cml.nmd"_s);
+        QFile::copy(database, folder + u"/data/cml.nmd"_s);
+    }
+    QFile file(folder + u"/nvmonster.ini"_s);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(ini);
+    return program.toStdString();
+}
 
 void copyFolder(const QString &from, const QString &to)
 {
@@ -37,9 +63,9 @@ void copyFolder(const QString &from, const QString &to)
 
 int main(int argc, char *argv[])
 {
-    if (argc != 5) {
-        std::fprintf(stderr,
-                     "usage: bench_startup <runs> <nvmonster> <data folder> <bare program>\n");
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: bench_startup <runs> <nvmonster> <data folder> "
+                             "<bare program> [large database]\n");
         return 2;
     }
     const int runs = std::atoi(argv[1]);
@@ -62,19 +88,12 @@ int main(int argc, char *argv[])
     server.setBody(QStringLiteral("/monster/vers.dat"), version + "\r\n");
 
     QTemporaryDir root;
-    const QString folder = root.filePath(QStringLiteral("program"));
-    QDir().mkpath(folder);
-    const QString program = folder + QStringLiteral("/nvmonster");
-    QFile::copy(QString::fromLocal8Bit(argv[2]), program);
-    QFile::setPermissions(program, QFile::permissions(QString::fromLocal8Bit(argv[2])));
-    copyFolder(QString::fromLocal8Bit(argv[3]), folder + QStringLiteral("/data"));
-    QFile ini(folder + QStringLiteral("/nvmonster.ini"));
-    ini.open(QIODevice::WriteOnly);
-    ini.write("[endpoints]\nProgramVersionUrl=" + server.urlText(u"/monster.txt"_s).toUtf8() +
-              "\nDatabaseVersionUrl=" + server.urlText(u"/monster/vers.dat"_s).toUtf8() +
-              "\nUpdateListUrl=" + server.urlText(u"/monster/update.dat"_s).toUtf8() + "\n");
-    ini.close();
-
+    const QByteArray ini =
+        "[endpoints]\nProgramVersionUrl=" + server.urlText(u"/monster.txt"_s).toUtf8() +
+        "\nDatabaseVersionUrl=" + server.urlText(u"/monster/vers.dat"_s).toUtf8() +
+        "\nUpdateListUrl=" + server.urlText(u"/monster/update.dat"_s).toUtf8() + "\n";
+    const std::string program =
+        installProgram(root.filePath(u"program"_s), argv[2], argv[3], ini, {});
     const std::string checksOff = root.filePath(QStringLiteral("off")).toStdString();
     const std::string checksOn = root.filePath(QStringLiteral("on")).toStdString();
     const std::string bareConfig = root.filePath(QStringLiteral("bare")).toStdString();
@@ -85,7 +104,7 @@ int main(int argc, char *argv[])
         store.save(QStringLiteral("settings"), QStringLiteral("dbupdates"), QStringLiteral("0"));
     }
 
-    const std::string programPath = program.toStdString();
+    const std::string &programPath = program;
     const std::string splashTitle = appinfo::title().toStdString();
     const std::string mainTitle = splashTitle + " Beta";
     std::vector<double> first, bare, mainWindow;
@@ -110,6 +129,33 @@ int main(int argc, char *argv[])
         mainWindow.push_back(ms);
     }
 
+    // Sample and large data alternately, so that both see the same machine.
+    std::vector<double> afterSplash[2];
+    std::vector<double> resident[2];
+    qint64 largeSize = 0;
+    if (argc == 6) {
+        const std::string large = installProgram(root.filePath(u"large"_s), argv[2], argv[3], ini,
+                                                 QString::fromLocal8Bit(argv[5]));
+        largeSize = QFileInfo(QString::fromLocal8Bit(argv[5])).size();
+        for (int run = -1; run < std::max(3, runs / 4); ++run) {
+            for (int data = 0; data < 2; ++data) {
+                // The splash is ended by a key after 2.5 s, by when the checks are long over
+                // and the database read: the same end as its timer's.
+                const xstart::Start start =
+                    xstart::run(connection, (data ? large : programPath).c_str(),
+                                {splashTitle, mainTitle}, checksOff, 2500);
+                if (start.mapped[1] < 0 || start.pressed < 0) {
+                    std::fprintf(stderr, "the main window did not show\n");
+                    return 1;
+                }
+                if (run >= 0) {
+                    afterSplash[data].push_back(start.mapped[1] - start.pressed);
+                    resident[data].push_back(double(start.residentKiB));
+                }
+            }
+        }
+    }
+
     std::printf("start to first window shown, checks off, median of %d runs:\n", runs);
     std::printf("  %-32s %8.1f ms\n", "nvmonster (splash)", xstart::median(first));
     std::printf("  %-32s %8.1f ms\n", "bare Qt window", xstart::median(bare));
@@ -118,6 +164,23 @@ int main(int argc, char *argv[])
                 mainWindow.size());
     std::printf("  median %.1f ms, slowest %.1f ms\n", xstart::median(mainWindow),
                 *std::max_element(mainWindow.begin(), mainWindow.end()));
+    if (argc == 6) {
+        std::printf("end of the splash to the main window shown, checks off, "
+                    "median of %zu runs:\n",
+                    afterSplash[0].size());
+        const double sample = xstart::median(afterSplash[0]),
+                     large = xstart::median(afterSplash[1]);
+        std::printf("  %-32s %8.1f ms\n  %-32s %8.1f ms\n  ratio %.2f\n", "sample data", sample,
+                    "large data", large, large / sample);
+        const double sampleBytes = xstart::median(resident[0]) * 1024;
+        const double largeBytes = xstart::median(resident[1]) * 1024;
+        std::printf("resident memory with the main window open:\n  %-32s %8.1f MB\n"
+                    "  %-32s %8.1f MB\n  above the sample: %.1f MB, %.2f times the large "
+                    "file's %.1f MB\n",
+                    "sample data", sampleBytes / 1e6, "large data", largeBytes / 1e6,
+                    (largeBytes - sampleBytes) / 1e6,
+                    (largeBytes - sampleBytes) / double(largeSize), double(largeSize) / 1e6);
+    }
     xcb_disconnect(connection);
     return 0;
 }

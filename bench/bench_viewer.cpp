@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QListView>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -40,9 +41,23 @@ int main(int argc, char *argv[])
         }
     }
 
-    bench::Samples load;
+    // Alternately with iconv decoding the same file into UTF-16, the yardstick for loading.
+    bench::Samples load, iconv;
     qsizetype records = 0;
     for (int run = 0; run < 15; ++run) {
+        QProcess decoder;
+        decoder.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer decoding;
+        decoding.start();
+        decoder.start(QStringLiteral("iconv"),
+                      {QStringLiteral("-f"), QStringLiteral("WINDOWS-1252"), QStringLiteral("-t"),
+                       QStringLiteral("UTF-16LE"), dataDir + QStringLiteral("cml.nmd")});
+        if (!decoder.waitForFinished(60000) || decoder.exitCode() != 0) {
+            std::fprintf(stderr, "iconv failed\n");
+            return 1;
+        }
+        iconv.add(decoding.nsecsElapsed());
+
         QListView list;
         list.setUniformItemSizes(true);
         QElapsedTimer timer;
@@ -59,6 +74,8 @@ int main(int argc, char *argv[])
     std::printf("database: %lld records, %lld bytes\n", static_cast<long long>(records),
                 static_cast<long long>(QFileInfo(dataDir + QStringLiteral("cml.nmd")).size()));
     load.print("load into table and list");
+    iconv.print("iconv -f WINDOWS-1252 -t UTF-16LE");
+    std::printf("load / iconv, medians: %.2f\n", load.percentile(50) / iconv.percentile(50));
 
     SettingsStore store(dir.filePath(QStringLiteral("settings.sqlite")));
     const DataFolder folder(dataDir);
