@@ -1,14 +1,13 @@
 // Start-up times of the real program, under an X server (xvfb-run), with the version
 // checks answered by a loopback server:
-//   bench_startup <runs> <nvmonster> <data folder> <bare window program>
+//   bench_startup <runs> <nvmonster> <data folder> <bare window program> [large database]
 // 1. With the start-up checks switched off: from start to the first window shown, against
 //    a bare Qt window program, alternating so that both see the same machine.
 // 2. With both checks on and current: from start to the main window shown (the splash
 //    stays for its three seconds in between).
 // 3. Given a large database: with the sample data and with the large one, side by side,
 //    from the end of the splash (by a key, as its timer ends it) to the main window shown,
-//    and the
-//    program's resident memory with its main window open.
+//    and the program's resident memory with its main window open.
 // The program runs from a program folder of its own, with an nvmonster.ini pointing at
 // the loopback server, and a settings folder of its own (XDG_CONFIG_HOME).
 #include "appinfo.h"
