@@ -1,24 +1,30 @@
 // Takes screenshots of the windows on the offscreen platform, for the README and for
 // looking at layouts: the main window on the sample data with a monster selected and a
-// note typed, and each of the other windows as it opens.
+// note typed, the same window made larger on the monster with the longest description,
+// the search window with a search done, and each of the other windows as it opens.
 //   nvshot <data folder> <monster name> <note> <output folder>
 #include "aboutwindow.h"
 #include "messagebox.h"
+#include "monstertable.h"
 #include "monsterwindow.h"
 #include "optionswindow.h"
 #include "program.h"
 #include "reportwindow.h"
+#include "searchwindow.h"
 #include "settingsstore.h"
 #include "splashwindow.h"
 #include "updatewindow.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 namespace {
 
@@ -63,6 +69,34 @@ int main(int argc, char *argv[])
     window->findChild<QPlainTextEdit *>(QStringLiteral("notes"))->setPlainText(args[3]);
     list->setFocus();
     ok &= save(window, out, "mainwindow.png");
+
+    const MonsterTable table = MonsterTable::loadFile(DataFolder(args[1]).databaseFile());
+    qsizetype longest = 0;
+    for (qsizetype row = 0; row < table.size(); ++row) {
+        // A name of two lines would not show whole in its label.
+        if (!table.row(row).rawField(MonsterRecord::Name).contains('\xbf') &&
+            table.row(row).rawField(MonsterRecord::Description).size() >
+                table.row(longest).rawField(MonsterRecord::Description).size())
+            longest = row;
+    }
+    program.mainWindow()->showRow(longest);
+    window->findChild<QPlainTextEdit *>(QStringLiteral("notes"))->clear();
+    window->resize(window->size() + QSize(220, 120));
+    ok &= save(window, out, "mainwindow-grown.png");
+
+    // Monsters of 1,000 hit points or more, the strongest first.
+    program.openSearch();
+    QWidget *search = program.search();
+    search->findChild<QLineEdit *>(QStringLiteral("hpfrom"))->setText(QStringLiteral("1000"));
+    search->findChild<QTableView *>(QStringLiteral("results"))
+        ->sortByColumn(1, Qt::DescendingOrder);
+    search->findChild<QPushButton *>(QStringLiteral("search"))->click();
+    for (int step = 0; step < 3; ++step) { // the index is built, then the search runs
+        QThreadPool::globalInstance()->waitForDone();
+        QApplication::processEvents();
+    }
+    ok &= save(search, out, "search.png");
+    search->close();
 
     program.openOptions();
     ok &= save(program.options(), out, "options.png");
