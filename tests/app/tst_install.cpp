@@ -1,7 +1,7 @@
 // The installed program, as a desktop user meets it: started from its launcher entry, it
-// fills the user's data folder from the installed data and updates there; a portable
-// copy keeps to its own folder. NV_INSTALLED_PREFIX names an installation to check (the
-// Debian package's /usr); without it the test installs the build into a folder of its own.
+// fills the user's data folder from the installed data and updates there. NV_INSTALLED_PREFIX names
+// an installation to check (the Debian package's /usr); without it the test installs the build into
+// a folder of its own.
 #include "appinfo.h"
 #include "realprogram.h"
 #include "testserver.h"
@@ -38,7 +38,6 @@ private slots:
     void launcherEntryAndMetainfoAreValid();
     void firstStartFillsTheUserFolder();
     void updateWritesToTheUserFolder();
-    void portableCopyKeepsItsOwnFolder();
 
 private:
     // Starts the program as the launcher entry says, with the user's folders in `home`,
@@ -169,26 +168,6 @@ void TestInstall::updateWritesToTheUserFolder()
                               20000);
     QCOMPARE(readFile(data + u"cml.nmd"_s), newData);
     QCOMPARE(readFile(installedData() + u"cml.nmd"_s), installedBefore);
-}
-
-void TestInstall::portableCopyKeepsItsOwnFolder()
-{
-    const QString folder = m_dir.filePath(u"portable"_s);
-    const QString program = installProgram(folder);
-    testsupport::writeFile(folder + u"/data/cml.nmd"_s,
-                           testsupport::dataFile({testsupport::record(u"Bat"_s)}));
-    const QString home = m_dir.filePath(u"portablehome"_s);
-    setChecks(home + u"/config"_s, false);
-    QProcessEnvironment environment;
-    environment.insert(u"XDG_DATA_HOME"_s, home + u"/share"_s);
-    QProcess process;
-    start(process, program, home + u"/config"_s, environment);
-    const auto stop = qScopeGuard([&process] {
-        process.kill();
-        process.waitForFinished();
-    });
-    QVERIFY(!skipSplash(process).isEmpty());
-    QVERIFY(!QFileInfo::exists(home + u"/share/nvmonster"_s));
 }
 
 QTEST_GUILESS_MAIN(TestInstall)
