@@ -3,31 +3,25 @@
 // claimed without being there.
 #include "appinfo.h"
 #include "realprogram.h"
-#include "settingsstore.h"
 #include "testserver.h"
-#include "testsupport.h"
 #include "updatelist.h"
 
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTimer>
 
-using namespace Qt::StringLiterals;
 using namespace realprogram;
+using testsupport::readFile;
+using testsupport::writeFile;
 
 namespace {
 
 constexpr int kFiles = 6;
 constexpr qint64 kFileSize = 1200 * 1024;
 
-QString fileName(int i)
+void killAfter(QProcess &process, int ms)
 {
-    return u"f"_s + QString::number(i) + u".dat"_s;
-}
-
-QByteArray oldContent(int i)
-{
-    return "old " + QByteArray::number(i);
+    QTimer::singleShot(ms, &process, &QProcess::kill);
+    QTRY_COMPARE_WITH_TIMEOUT(process.state(), QProcess::NotRunning, 20000);
 }
 
 } // namespace
@@ -36,165 +30,117 @@ class TestCrash : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { startXServer(m_xserver); }
-    void cleanupTestCase();
+    void initTestCase() { m_desktop.start(); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_data = m_dir->filePath(u"data/"_s);
+        m_program = installProgram(m_dir->path(),
+                                   {testsupport::record(u"Ant"_s), testsupport::record(u"Bat"_s)});
+        QVERIFY(!m_program.isEmpty());
+    }
     void killedDuringAnUpdateLeavesHonestFiles();
     void killedWhileTypingKeepsTheNote();
     void twoCopiesShareTheStore();
 
 private:
-    void resetData(const QString &data);
-    void checkHonest(const QString &data, const QByteArray &remoteList, bool *complete);
-    // Starts the program and returns once its main window is shown.
-    QByteArray startToMainWindow(QProcess &process, const QString &program, const QString &config);
-    void killAfter(QProcess &process, int ms);
+    void resetData();
+    void checkHonest(const QByteArray &remoteList, bool *complete);
 
-    QProcess m_xserver;
+    Desktop m_desktop;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_program;
+    QString m_data;
 };
 
-void TestCrash::cleanupTestCase()
+void TestCrash::resetData()
 {
-    m_xserver.terminate();
-    m_xserver.waitForFinished();
-}
-
-void TestCrash::resetData(const QString &data)
-{
-    QDir(data).removeRecursively();
     QByteArray list = QByteArray::number(kFiles + 1) + "\r\n";
     for (int i = 0; i < kFiles; ++i) {
-        testsupport::writeFile(data + fileName(i), oldContent(i));
-        list += fileName(i).toLatin1() + ",1," + QByteArray::number(oldContent(i).size()) +
-                ",http://old.invalid/\r\n";
+        const QByteArray name = "f" + QByteArray::number(i) + ".dat";
+        writeFile(m_data + QString::fromLatin1(name), "old " + name);
+        list += name + ",1," + QByteArray::number(name.size() + 4) + ",http://old.invalid/\r\n";
     }
-    testsupport::writeFile(data + u"update.dat"_s, list + "\r\n");
-    testsupport::writeFile(data + u"vers.dat"_s, "\"2026.1206\"\r\n");
-    testsupport::writeFile(data + u"cml.nmd"_s,
-                           testsupport::dataFile({testsupport::record(u"Bat"_s)}));
-}
-
-void TestCrash::killAfter(QProcess &process, int ms)
-{
-    QSignalSpy ended(&process, &QProcess::finished);
-    QTimer::singleShot(ms, &process, &QProcess::kill);
-    QVERIFY(ended.wait(20000));
+    writeFile(m_data + u"update.dat"_s, list + "\r\n");
+    writeFile(m_data + u"vers.dat"_s, "\"2026.1206\"\r\n");
 }
 
 // Every data file is whole, old or new; update.dat never names a file at a version newer
 // than the one on disk, and vers.dat claims the new database only when all of it is
 // there. No stray file.
-void TestCrash::checkHonest(const QString &data, const QByteArray &remoteList, bool *complete)
+void TestCrash::checkHonest(const QByteArray &remoteList, bool *complete)
 {
     const QByteArray fresh = TestServer::generatedBytes(0, kFileSize);
-    const UpdateList list =
-        readUpdateList(regroupLocalList(testsupport::readFile(data + u"update.dat"_s)));
+    const UpdateList list = readUpdateList(regroupLocalList(readFile(m_data + u"update.dat"_s)));
     QVERIFY(list.readable);
     int newFiles = 0;
     for (const UpdateEntry &entry : list.entries) {
-        const QByteArray bytes = testsupport::readFile(data + entry.fileName);
-        const int i = entry.fileName.mid(1, 1).toInt();
+        const QByteArray bytes = readFile(m_data + entry.fileName);
         // Whole, old or new. A file may be new while its entry is still old (killed between
         // storing it and naming it): the next run fetches it again. Never the other way.
-        QVERIFY2(entry.version == u"2"_s ? bytes == fresh
-                                         : bytes == oldContent(i) || bytes == fresh,
+        QVERIFY2(entry.version == u"2"_s
+                     ? bytes == fresh
+                     : bytes == "old " + entry.fileName.toLatin1() || bytes == fresh,
                  qPrintable(entry.fileName + u" does not match its entry"_s));
         newFiles += entry.version == u"2"_s;
     }
     QCOMPARE(list.entries.size(), kFiles);
-    QCOMPARE(QDir(data).entryList(QDir::Files | QDir::Hidden).size(), kFiles + 3);
-    *complete = testsupport::readFile(data + u"vers.dat"_s) == "\"2026.1207\"\r\n";
+    QCOMPARE(QDir(m_data).entryList(QDir::Files | QDir::Hidden).size(), kFiles + 3);
+    *complete = readFile(m_data + u"vers.dat"_s) == "\"2026.1207\"\r\n";
     if (*complete) {
         QCOMPARE(newFiles, kFiles);
-        QCOMPARE(testsupport::readFile(data + u"update.dat"_s), remoteList + "\r\n");
+        QCOMPARE(readFile(m_data + u"update.dat"_s), remoteList + "\r\n");
     }
 }
 
+// Twenty runs killed during the update, and one more that finishes what they left.
 void TestCrash::killedDuringAnUpdateLeavesHonestFiles()
 {
-    QTemporaryDir dir;
-    const QString program = installProgram(dir.path());
-    const QString data = dir.filePath(u"data/"_s);
-    const QString config = dir.filePath(u"config"_s);
     TestServer server;
-    server.setBody(u"/monster.txt"_s, appinfo::runningVersion().toLatin1());
     QByteArray list = QByteArray::number(kFiles + 1) + "\r\n";
-    TestServer::Reply slow;
-    slow.generatedSize = kFileSize;
-    slow.chunkDelayMs = 20; // about half a second a file
     for (int i = 0; i < kFiles; ++i) {
-        server.setReply(u"/files/"_s + fileName(i), slow);
-        list += fileName(i).toLatin1() + ",2," + QByteArray::number(kFileSize) + "," +
-                server.urlText(u"/files/"_s + fileName(i)).toLatin1() + "\r\n";
+        const QString path = u"/files/f%1.dat"_s.arg(i);
+        server.setReply(path, {.chunkDelayMs = 20, .generatedSize = kFileSize}); // ~0.5 s a file
+        list +=
+            (u"f%1.dat,2,%2,"_s.arg(i).arg(kFileSize) + server.urlText(path)).toLatin1() + "\r\n";
     }
+    server.setBody(u"/monster.txt"_s, appinfo::runningVersion().toLatin1());
     server.setBody(u"/monster/update.dat"_s, list);
     server.setBody(u"/monster/vers.dat"_s, "2026.1207\r\n");
-    writeIni(dir.path(), {u"ProgramVersionUrl="_s + server.urlText(u"/monster.txt"_s),
-                          u"DatabaseVersionUrl="_s + server.urlText(u"/monster/vers.dat"_s),
-                          u"UpdateListUrl="_s + server.urlText(u"/monster/update.dat"_s)});
+    writeIni(m_dir->path(), server.urlText(u"/"_s));
 
     bool complete = true;
-    for (int kill = 0; kill < 20; ++kill) {
-        if (complete) // start over from the old database
-            resetData(data);
-        QProcess process;
-        start(process, program, config);
-        QByteArray question;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(question = findWindow(u"Database Update"_s, process.processId())).isEmpty(), 20000);
-        QVERIFY(keys(question, {u"Return"_s}));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !findWindow(u"Updating Monster Database"_s, process.processId()).isEmpty(), 10000);
-        killAfter(process, int(QRandomGenerator::global()->bounded(4000)));
-        checkHonest(data, list, &complete);
-        if (QTest::currentTestFailed())
-            return;
+    for (int run = 0; (run < 20 || (run == 20 && !complete)) && !QTest::currentTestFailed();
+         ++run) {
+        const bool last = run == 20; // it finishes what the runs before left
+        if (complete)                // start over from the old database
+            resetData();
+        Process process;
+        start(process, m_program, m_dir->path());
+        QVERIFY(keys(waitForWindow(u"Database Update"_s, process.processId()), {u"Return"_s}));
+        waitForWindow(u"Updating Monster Database"_s, process.processId());
+        if (last)
+            QTRY_COMPARE_WITH_TIMEOUT(readFile(m_data + u"vers.dat"_s),
+                                      QByteArray("\"2026.1207\"\r\n"), 20000);
+        killAfter(process, last ? 0 : int(QRandomGenerator::global()->bounded(4000)));
+        checkHonest(list, &complete);
     }
-
-    // The next run finishes what the last one left.
-    if (!complete) {
-        QProcess process;
-        start(process, program, config);
-        QByteArray question;
-        QTRY_VERIFY_WITH_TIMEOUT(!(question = findWindow(u"Database Update"_s)).isEmpty(), 20000);
-        QVERIFY(keys(question, {u"Return"_s}));
-        QTRY_COMPARE_WITH_TIMEOUT(testsupport::readFile(data + u"vers.dat"_s),
-                                  QByteArray("\"2026.1207\"\r\n"), 20000);
-        killAfter(process, 0);
-        checkHonest(data, list, &complete);
-        QVERIFY(complete);
-    }
-}
-
-QByteArray TestCrash::startToMainWindow(QProcess &process, const QString &program,
-                                        const QString &config)
-{
-    start(process, program, config);
-    return skipSplash(process);
+    QVERIFY(complete);
 }
 
 void TestCrash::killedWhileTypingKeepsTheNote()
 {
-    QTemporaryDir dir;
-    const QString program = installProgram(dir.path());
-    testsupport::writeFile(
-        dir.filePath(u"data/cml.nmd"_s),
-        testsupport::dataFile({testsupport::record(u"Ant"_s), testsupport::record(u"Bat"_s)}));
     const QString typed = u"bats drop cards at night and flee from light "_s.repeated(3);
     int kept = 0;
     for (int kill = 0; kill < 5; ++kill) {
-        const QString config = dir.filePath(u"config"_s + QString::number(kill));
-        setChecks(config, false);
-        QProcess process;
-        const QByteArray window = startToMainWindow(process, program, config);
-        QVERIFY(!window.isEmpty());
-        QVERIFY(keys(window, {u"Down"_s, u"Tab"_s})); // selects Bat, goes to its notes
-        QProcess typing;
+        const QString home = m_dir->filePath(QString::number(kill)); // a store of its own
+        setChecks(home, false);
+        Process process, typing;
+        QVERIFY(keys(startToMain(process, m_program, home), {u"Down"_s, u"Tab"_s})); // Bat's notes
         typing.start(u"xdotool"_s, {u"type"_s, u"--delay"_s, u"8"_s, typed});
         killAfter(process, 200 + int(QRandomGenerator::global()->bounded(600)));
         typing.waitForFinished();
-
-        SettingsStore store(config + u"/nvmonster/settings.sqlite"_s);
-        const QString note = store.get(u"notes"_s, u"Bat"_s);
+        const QString note = settings(home).get(u"notes"_s, u"Bat"_s);
         QVERIFY2(typed.startsWith(note), qPrintable(note));
         kept += !note.isEmpty();
     }
@@ -203,42 +149,31 @@ void TestCrash::killedWhileTypingKeepsTheNote()
 
 void TestCrash::twoCopiesShareTheStore()
 {
-    QTemporaryDir dir;
-    const QString program = installProgram(dir.path());
-    testsupport::writeFile(
-        dir.filePath(u"data/cml.nmd"_s),
-        testsupport::dataFile({testsupport::record(u"Ant"_s), testsupport::record(u"Bat"_s)}));
-    const QString config = dir.filePath(u"config"_s);
-    setChecks(config, false);
-    SettingsStore(config + u"/nvmonster/settings.sqlite"_s)
-        .save(u"settings"_s, u"saveposition"_s, u"1"_s);
-    QProcess first, second;
-    const QByteArray a = startToMainWindow(first, program, config);
-    const QByteArray b = startToMainWindow(second, program, config);
-    QVERIFY(!a.isEmpty() && !b.isEmpty());
+    const QString home = m_dir->path();
+    setChecks(home, false);
+    settings(home).save(u"settings"_s, u"saveposition"_s, u"1"_s);
+    Process first, second;
+    const QByteArray a = startToMain(first, m_program, home);
+    const QByteArray b = startToMain(second, m_program, home);
     QVERIFY(keys(a, {u"Down"_s, u"Up"_s, u"Tab"_s})); // Ant
     QVERIFY(keys(b, {u"Down"_s, u"Tab"_s}));          // Bat
 
     // Both type in turns while each saves its position every five seconds.
-    QString antNote, batNote;
+    QString note;
     for (int round = 0; round < 12; ++round) {
         const QString word = u"word"_s + QString::number(round) + u' ';
-        for (const auto &[window, note] : {std::pair{a, &antNote}, std::pair{b, &batNote}}) {
+        for (const QByteArray &window : {a, b}) {
             QVERIFY(xdotool({u"windowfocus"_s, u"--sync"_s, QString::fromLatin1(window)}));
             QVERIFY(xdotool({u"type"_s, u"--delay"_s, u"5"_s, word}));
-            note->append(word);
         }
+        note += word;
     }
-    SettingsStore store(config + u"/nvmonster/settings.sqlite"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(!store.get(u"placement"_s, u"maintop"_s).isEmpty(), 12000);
-    QTRY_COMPARE_WITH_TIMEOUT(store.get(u"notes"_s, u"Ant"_s), antNote, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(store.get(u"notes"_s, u"Bat"_s), batNote, 5000);
-    // No message came up in either copy: they carry the program's title or the main
-    // window's.
+    QTRY_VERIFY_WITH_TIMEOUT(!settings(home).get(u"placement"_s, u"maintop"_s).isEmpty(), 12000);
+    for (const QString &monster : {u"Ant"_s, u"Bat"_s})
+        QTRY_COMPARE_WITH_TIMEOUT(settings(home).get(u"notes"_s, monster), note, 5000);
+    // No message came up in either copy: messages carry the program's title.
     QCOMPARE(findWindows(kAppTitle).size(), 0);
     QCOMPARE(findWindows(kMainTitle).size(), 2);
-    for (QProcess *process : {&first, &second})
-        killAfter(*process, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCrash)
