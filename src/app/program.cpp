@@ -262,10 +262,7 @@ void Program::openOptions()
         if (m_main)
             bringForward(m_main);
     });
-    connect(m_options, &QObject::destroyed, this, [this] {
-        if (m_main)
-            m_main->setEnabled(true);
-    });
+    enableMainWhenGone(m_options);
     bringForward(m_options);
 }
 
@@ -292,10 +289,7 @@ void Program::openFeedback()
     m_feedback =
         new ReportWindow(*m_setup.store, m_setup.endpoints.feedbackUrl, m_setup.transfers, m_main);
     platform::centreOver(m_feedback, m_main);
-    connect(m_feedback, &QObject::destroyed, this, [this] {
-        if (m_main)
-            m_main->setEnabled(true);
-    });
+    enableMainWhenGone(m_feedback);
     bringForward(m_feedback);
     // The main window takes no input while the form is open; the form, its child, still does.
     m_main->setEnabled(false);
@@ -309,10 +303,7 @@ void Program::openAbout()
     if (m_about)
         return bringForward(m_about);
     m_about = new AboutWindow(m_setup.endpoints, m_setup.folder, m_main);
-    connect(m_about, &QObject::destroyed, this, [this] {
-        if (m_main)
-            m_main->setEnabled(true);
-    });
+    enableMainWhenGone(m_about);
     bringForward(m_about);
     m_main->setEnabled(false);
     m_about->setEnabled(true);
@@ -360,6 +351,17 @@ void Program::manualChecked(const updatecheck::Outcome &outcome)
                           "there are updates.\r\n\r\n"_s +
                               failed.join(u"\r\n"_s),
                           platform::Buttons::Ok);
+}
+
+void Program::enableMainWhenGone(QWidget *dialog)
+{
+    if (!m_main)
+        return;
+    const auto enable = connect(dialog, &QObject::destroyed, m_main,
+                                [main = m_main.get()] { main->setEnabled(true); });
+    // A main window that goes takes its dialogs with it; it says so before they go, and then
+    // there is nothing left to enable.
+    connect(m_main, &QObject::destroyed, dialog, [enable] { QObject::disconnect(enable); });
 }
 
 void Program::track(QWidget *window)

@@ -71,6 +71,7 @@ private:
     void manualChecked(const updatecheck::Outcome &outcome);
     void mainWindowClosing();
     // Follows the window, and tells when it was the last.
+    void enableMainWhenGone(QWidget *dialog);
     void track(QWidget *window);
 
     Setup m_setup;
