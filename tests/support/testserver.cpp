@@ -12,15 +12,14 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
 constexpr qint64 kChunkSize = 64 * 1024;
 
-// The loopback port of a new socket (in `fd`, else held until the process ends), listening
-// when asked; one that does not listen refuses every connection.
-int loopbackPort(bool listening, int *fd = nullptr)
+// A loopback port the system handed out to a socket that never listens: it refuses every
+// connection. Holding the socket keeps anyone else from taking the port.
+int refusingPort()
 {
     const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -28,11 +27,8 @@ int loopbackPort(bool listening, int *fd = nullptr)
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
     if (socket < 0 || ::bind(socket, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
-        (listening && ::listen(socket, 16) != 0) ||
         ::getsockname(socket, reinterpret_cast<sockaddr *>(&address), &size) != 0)
         qFatal("TestServer: cannot bind on 127.0.0.1: %s", std::strerror(errno));
-    if (fd)
-        *fd = socket;
     return ntohs(address.sin_port);
 }
 
@@ -57,10 +53,6 @@ struct TestServer::Private
     QHash<QString, int> hits;
     QList<QByteArray> targets;
     QByteArray userAgent;
-    QHash<QString, RawReply> rawReplies;
-    int rawSocket = -1;
-    int rawPort = 0;
-    std::thread rawThread;
 
     // Waits `ms` unless the server stops first; false when it stopped.
     bool pause(int ms)
@@ -71,47 +63,12 @@ struct TestServer::Private
     }
 
     void handle(const httplib::Request &request, httplib::Response &response);
-    void serveRaw(int fd);
 };
-
-// One raw connection after another, until the socket is shut down.
-void TestServer::Private::serveRaw(int fd)
-{
-    QByteArray request;
-    char buffer[4096];
-    while (!request.contains("\r\n\r\n") && request.size() < 65536) {
-        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0)
-            break;
-        request.append(buffer, got);
-    }
-    const QString path = QString::fromLatin1(request.split(' ').value(1).split('?').value(0));
-    RawReply reply{"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n", 0};
-    {
-        std::lock_guard lock(mutex);
-        ++hits[path];
-        reply = rawReplies.value(path, reply);
-    }
-    // The header block at once, then the body at the pace asked for.
-    const qsizetype body = reply.bytes.indexOf("\r\n\r\n") + 4;
-    for (qsizetype at = 0; at < reply.bytes.size();) {
-        const qsizetype size = at < body               ? body
-                               : reply.byteDelayMs > 0 ? 1
-                                                       : reply.bytes.size() - at;
-        if ((at > body && !pause(reply.byteDelayMs)) ||
-            ::send(fd, reply.bytes.constData() + at, size_t(size), MSG_NOSIGNAL) != size)
-            break;
-        at += size;
-    }
-    ::close(fd);
-}
 
 void TestServer::Private::handle(const httplib::Request &request, httplib::Response &response)
 {
     const QString path = QString::fromStdString(request.path);
-    Reply reply;
-    reply.status = 404;
-    reply.body = "Not Found";
+    Reply reply{.status = 404, .body = "Not Found"};
     {
         std::lock_guard lock(mutex);
         ++hits[path];
@@ -121,10 +78,8 @@ void TestServer::Private::handle(const httplib::Request &request, httplib::Respo
         for (const auto &[prefix, folder] : std::as_const(folders)) {
             QFile file(folder + u'/' + path.mid(prefix.size()));
             if (reply.status == 404 && !replies.contains(path) && path.startsWith(prefix) &&
-                !path.contains(u"/../") && file.open(QIODevice::ReadOnly)) {
-                reply.status = 200;
-                reply.body = file.readAll();
-            }
+                !path.contains(u"/../") && file.open(QIODevice::ReadOnly))
+                reply = {.body = file.readAll()};
         }
     }
     if (!pause(reply.delayMs)) {
@@ -137,6 +92,8 @@ void TestServer::Private::handle(const httplib::Request &request, httplib::Respo
     response.status = reply.status;
     if (!reply.redirectTo.isEmpty())
         response.set_redirect(reply.redirectTo.toStdString(), 302);
+    if (!reply.encoding.isEmpty())
+        response.set_header("Content-Encoding", reply.encoding.toStdString());
 
     const qint64 size = reply.generatedSize >= 0 ? reply.generatedSize : reply.body.size();
     if (reply.generatedSize < 0 && !reply.cutOff && reply.chunkDelayMs <= 0) {
@@ -176,12 +133,6 @@ TestServer::TestServer()
     // stop() only reaches a server whose accept loop has begun.
     while (!d->server.is_running())
         std::this_thread::yield();
-
-    d->rawPort = loopbackPort(true, &d->rawSocket);
-    d->rawThread = std::thread([this] {
-        for (int fd; (fd = ::accept4(d->rawSocket, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
-            d->serveRaw(fd);
-    });
 }
 
 TestServer::~TestServer()
@@ -192,20 +143,6 @@ TestServer::~TestServer()
     lock.unlock();
     d->server.stop();
     d->thread.join();
-    ::shutdown(d->rawSocket, SHUT_RDWR);
-    d->rawThread.join();
-    ::close(d->rawSocket);
-}
-
-void TestServer::setRawReply(const QString &path, const RawReply &reply)
-{
-    std::lock_guard lock(d->mutex);
-    d->rawReplies.insert(path, reply);
-}
-
-QUrl TestServer::rawUrl(const QString &path) const
-{
-    return QUrl(loopbackUrl(d->rawPort, path));
 }
 
 quint16 TestServer::port() const
@@ -227,13 +164,6 @@ void TestServer::setReply(const QString &path, const Reply &reply)
 {
     std::lock_guard lock(d->mutex);
     d->replies.insert(path, reply);
-}
-
-void TestServer::setBody(const QString &path, const QByteArray &body)
-{
-    Reply reply;
-    reply.body = body;
-    setReply(path, reply);
 }
 
 void TestServer::serveFolder(const QString &prefix, const QString &folder)
@@ -262,8 +192,7 @@ QByteArray TestServer::lastUserAgent() const
 
 QUrl TestServer::refusedUrl(const QString &path)
 {
-    // Holding the socket keeps anyone else from taking its port.
-    static const int port = loopbackPort(false);
+    static const int port = refusingPort();
     return QUrl(loopbackUrl(port, path));
 }
 

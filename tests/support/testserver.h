@@ -24,6 +24,8 @@ public:
         int status = 200;
         QByteArray body = {};
         QByteArray contentType = "text/plain";
+        // When set: sent as the Content-Encoding header (the body is sent as it is).
+        QByteArray encoding = {};
         // Waits this long before answering; stopping the server releases the wait at once
         // and closes the connection unanswered.
         int delayMs = 0;
@@ -57,7 +59,7 @@ public:
     // Thread-safe. `path` is the decoded path, without the query.
     void setReply(const QString &path, const Reply &reply);
     // A 200 answer with that body.
-    void setBody(const QString &path, const QByteArray &body);
+    void setBody(const QString &path, const QByteArray &body) { setReply(path, {.body = body}); }
     // Answers each path below `prefix` that has no reply of its own with the file of that
     // name below `folder`, as it is when asked; 404 when there is none.
     void serveFolder(const QString &prefix, const QString &folder);
@@ -68,18 +70,6 @@ public:
     QList<QByteArray> requestTargets() const;
     // The User-Agent of the last request; empty when it sent none.
     QByteArray lastUserAgent() const;
-
-    // A reply written to the socket exactly as given (status line, headers and body), after
-    // which the connection closes: the replies no proper server sends. It is served on a
-    // port of its own, at rawUrl(). `byteDelayMs` waits before each byte of the body after
-    // the first, for a server that trickles (released like delayMs).
-    struct RawReply
-    {
-        QByteArray bytes;
-        int byteDelayMs = 0;
-    };
-    void setRawReply(const QString &path, const RawReply &reply);
-    QUrl rawUrl(const QString &path) const;
 
     // A loopback URL where nothing listens: a port the system handed out and took back.
     static QUrl refusedUrl(const QString &path);
