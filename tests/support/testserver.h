@@ -53,7 +53,7 @@ public:
     quint16 port() const;
 
     // http://127.0.0.1:<port><path>; `path` starts with "/" and may carry a query.
-    QUrl url(const QString &path) const;
+    QUrl url(const QString &path) const { return QUrl(urlText(path)); }
     QString urlText(const QString &path) const;
 
     // Thread-safe. `path` is the decoded path, without the query.
@@ -71,7 +71,7 @@ public:
     // The User-Agent of the last request; empty when it sent none.
     QByteArray lastUserAgent() const;
 
-    // A loopback URL where nothing listens: a port the system handed out and took back.
+    // A loopback URL where nothing listens.
     static QUrl refusedUrl(const QString &path);
 
     // The bytes a Reply with generatedSize sends: byte i is i % 251, a pattern that does
