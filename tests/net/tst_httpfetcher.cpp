@@ -131,77 +131,35 @@ private slots:
             checkAlone(request.filePath, result->ok ? answer.body : kOldFile);
     }
 
-    // Aborted, or its fetcher destroyed, at the first progress or before any answer: nothing
-    // is reported, nothing is left behind and the old file stays.
-    void endedTransfersReportNothing()
+    // The URL goes out as normalised, a redirect is followed, the User-Agent names the
+    // program and the text is read as Windows-1252. A fetch while another runs, into a
+    // folder that cannot be made, or onto a disk that is full fails without asking the
+    // server, or leaves the old file; missing folders are made.
+    void requestsGoOutAsMeantOrNotAtAll()
     {
         QTemporaryDir dir;
         TestServer server;
-        server.setReply(u"/slow"_s, {.chunkDelayMs = 10, .generatedSize = 64 * 1024 * 1024});
-        const FetchRequest slow{server.url(u"/slow"_s), dir.filePath(u"cml.nmd"_s)};
-        testsupport::writeFile(slow.filePath, kOldFile);
-        for (const bool destroy : {false, true}) {
-            for (const bool atOnce : {false, true}) {
-                QPointer<HttpFetcher> fetcher = new HttpFetcher;
-                const auto end = [&] { destroy ? delete fetcher.data() : fetcher->abort(); };
-                QObject context;
-                bool reported = false;
-                fetcher->get(slow, &context, [&reported](const FetchResult &) { reported = true; });
-                if (atOnce)
-                    end();
-                else
-                    connect(fetcher, &HttpFetcher::received, &context, end,
-                            Qt::SingleShotConnection);
-                QTRY_VERIFY(!fetcher || !fetcher->isBusy());
-                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-                QVERIFY(!reported);
-                delete fetcher.data();
-                checkAlone(slow.filePath, kOldFile);
-            }
-        }
-    }
-
-    // The URL goes out as normalised, a redirect is followed, the User-Agent names the
-    // program and the text is read as Windows-1252.
-    void requestIsNormalisedRedirectedAndDecoded()
-    {
-        TestServer server;
         server.setReply(u"/my file.dat"_s,
                         {.status = 302, .redirectTo = server.urlText(u"/new/vers.dat"_s).toUtf8()});
-        server.setBody(u"/new/vers.dat"_s, "Ogre\x92s lair\r\n\x80 5");
+        server.setReply(u"/new/vers.dat"_s, {.body = "Ogre\x92s lair\r\n\x80 5", .delayMs = 300});
+        server.setBody(u"/second"_s, QByteArray(4096, 's'));
         HttpFetcher fetcher;
-
-        const std::optional<FetchResult> result =
-            fetch(fetcher, {FetchRequest::normalised(
-                                server.urlText(u"/my file.dat?q=a b&name=Ogre%27s&x=a|b&n=é"_s)),
-                            {}});
-
-        QVERIFY(result && result->ok);
-        QCOMPARE(result->status, 200);
-        QCOMPARE(HttpFetcher::text(*result), u"Ogre’s lair\r\n€ 5"_s);
+        std::optional<FetchResult> first;
+        QObject context;
+        fetcher.get({FetchRequest::normalised(
+                         server.urlText(u"/my file.dat?q=a b&name=Ogre%27s&x=a|b&n=é"_s)),
+                     {}},
+                    &context, [&first](const FetchResult &r) { first = r; });
+        const FetchRequest second{server.url(u"/second"_s), dir.filePath(u"sub/second.dat"_s)};
+        const std::optional<FetchResult> during = fetch(fetcher, second);
+        QVERIFY(during && !during->ok && !during->error.isEmpty());
+        QVERIFY(!QFileInfo::exists(dir.filePath(u"sub"_s)));
+        QTRY_VERIFY(first && first->ok);
+        QCOMPARE(HttpFetcher::text(*first), u"Ogre’s lair\r\n€ 5"_s);
         QCOMPARE(server.requestTargets(),
                  (QList<QByteArray>{"/my%20file.dat?q=a%20b&name=Ogre%27s&x=a%7Cb&n=%C3%A9",
                                     "/new/vers.dat"}));
         QCOMPARE(server.lastUserAgent(), "nvmonster/" + appinfo::runningVersion().toUtf8());
-    }
-
-    // A fetch while another runs, into a folder that cannot be made, or onto a disk that is
-    // full fails without asking the server, or leaves the old file; missing folders are made.
-    void busyOrBlockedFetchFailsBeforeAsking()
-    {
-        QTemporaryDir dir;
-        TestServer server;
-        server.setReply(u"/first"_s, {.body = "first", .delayMs = 300});
-        server.setBody(u"/second"_s, QByteArray(4096, 's'));
-        HttpFetcher fetcher;
-        const FetchRequest second{server.url(u"/second"_s), dir.filePath(u"sub/second.dat"_s)};
-        QObject context;
-        fetcher.get({server.url(u"/first"_s), {}}, &context, [](const FetchResult &) {});
-        const std::optional<FetchResult> during = fetch(fetcher, second);
-        QVERIFY(during && !during->ok && !during->error.isEmpty());
-        QTRY_VERIFY(!fetcher.isBusy());
-        QVERIFY(!QFileInfo::exists(dir.filePath(u"sub"_s)));
-        QCOMPARE(server.hits(u"/second"_s), 0);
 
         QVERIFY(fetch(fetcher, second)->ok);
         QCOMPARE(testsupport::readFile(second.filePath), QByteArray(4096, 's'));
@@ -225,12 +183,16 @@ private slots:
         checkAlone(second.filePath, kOldFile);
     }
 
-    void bigDownloadStreamsToDiskWithProgress()
+    // A big file streams to disk, with progress that only grows and little memory. Aborted,
+    // or its fetcher destroyed, at the first progress or before any answer: nothing is
+    // reported, nothing is left behind and the old file stays.
+    void bigTransfersStreamOrEndCleanly()
     {
         constexpr qint64 size = 50 * 1024 * 1024 + 17;
         QTemporaryDir dir;
         TestServer server;
         server.setReply(u"/large.nmd"_s, {.generatedSize = size});
+        server.setReply(u"/slow"_s, {.chunkDelayMs = 10, .generatedSize = 64 * 1024 * 1024});
         HttpFetcher fetcher;
         QSignalSpy progress(&fetcher, &HttpFetcher::received);
         const FetchRequest large{.url = server.url(u"/large.nmd"_s),
@@ -252,6 +214,28 @@ private slots:
         }
         QCOMPARE(previous, size);
         QVERIFY(testsupport::readFile(large.filePath) == TestServer::generatedBytes(0, size));
+
+        const FetchRequest slow{server.url(u"/slow"_s), dir.filePath(u"ended/cml.nmd"_s)};
+        testsupport::writeFile(slow.filePath, kOldFile);
+        for (const bool destroy : {false, true}) {
+            for (const bool atOnce : {false, true}) {
+                QPointer<HttpFetcher> ending = new HttpFetcher;
+                const auto end = [&] { destroy ? delete ending.data() : ending->abort(); };
+                QObject context;
+                bool reported = false;
+                ending->get(slow, &context, [&reported](const FetchResult &) { reported = true; });
+                if (atOnce)
+                    end();
+                else
+                    connect(ending, &HttpFetcher::received, &context, end,
+                            Qt::SingleShotConnection);
+                QTRY_VERIFY(!ending || !ending->isBusy());
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                QVERIFY(!reported);
+                delete ending.data();
+                checkAlone(slow.filePath, kOldFile);
+            }
+        }
     }
 };
 
