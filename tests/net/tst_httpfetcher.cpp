@@ -85,7 +85,7 @@ private slots:
         row("cut off", {.body = all.repeated(400), .cutOff = true}, -1,
             u"the connection closed before the end"_s);
         // Of the listed length, but not the file: it would be stored as it came.
-        row("compressed body", {.body = gzip, .encoding = "gzip"}, gzip.size(),
+        row("compressed body", {.body = gzip, .header = "Content-Encoding: gzip"}, gzip.size(),
             u"the server sent a compressed reply"_s);
         row("204 for a file", {.status = 204}, 0, u"the server answered 204"_s);
         row("304 for a file", {.status = 304}, 0, u"the server answered 304"_s);
@@ -139,8 +139,9 @@ private slots:
     {
         QTemporaryDir dir;
         TestServer server;
-        server.setReply(u"/my file.dat"_s,
-                        {.status = 302, .redirectTo = server.urlText(u"/new/vers.dat"_s).toUtf8()});
+        server.setReply(
+            u"/my file.dat"_s,
+            {.status = 302, .header = "Location: " + server.urlText(u"/new/vers.dat"_s).toUtf8()});
         server.setReply(u"/new/vers.dat"_s, {.body = "Ogre\x92s lair\r\n\x80 5", .delayMs = 300});
         server.setBody(u"/second"_s, QByteArray(4096, 's'));
         HttpFetcher fetcher;

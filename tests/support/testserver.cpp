@@ -71,10 +71,9 @@ void TestServer::Private::handle(const httplib::Request &request, httplib::Respo
     }
 
     response.status = reply.status;
-    if (!reply.redirectTo.isEmpty())
-        response.set_redirect(reply.redirectTo.toStdString(), 302);
-    if (!reply.encoding.isEmpty())
-        response.set_header("Content-Encoding", reply.encoding.toStdString());
+    if (const qsizetype colon = reply.header.indexOf(": "); colon > 0)
+        response.set_header(reply.header.left(colon).toStdString(),
+                            reply.header.mid(colon + 2).toStdString());
 
     const qint64 size = reply.generatedSize >= 0 ? reply.generatedSize : reply.body.size();
     if (reply.generatedSize < 0 && !reply.cutOff && reply.chunkDelayMs <= 0) {

@@ -24,8 +24,9 @@ public:
         int status = 200;
         QByteArray body = {};
         QByteArray contentType = "text/plain";
-        // When set: sent as the Content-Encoding header (the body is sent as it is).
-        QByteArray encoding = {};
+        // When set: one more header, "Name: value" (a Location for a redirect, or a
+        // Content-Encoding the body does not have).
+        QByteArray header = {};
         // Waits this long before answering; stopping the server releases the wait at once
         // and closes the connection unanswered.
         int delayMs = 0;
@@ -38,8 +39,6 @@ public:
         // When >= 0: streams this many bytes of generatedBytes() instead of `body`, in
         // chunks, without ever holding them all (for big downloads).
         qint64 generatedSize = -1;
-        // When set: answers 302 with this Location (and `body`, if any).
-        QByteArray redirectTo = {};
     };
 
     // Starts listening at once; connections made from now on are served.
