@@ -182,7 +182,8 @@ private slots:
         QCOMPARE(found(*fixture(), text(u"fire"_s, TextField::Notes), before), Rows({4, 5}));
     }
 
-    void sizesCountsAndCells()
+    // The sizes offered; an empty database; counts, cells and sorting of the results.
+    void sizesCountsCellsAndSorting()
     {
         QCOMPARE(fixture()->sizes(), QStringList({u"Large"_s, u"Small"_s, u"Medium"_s}));
         for (const SearchIndex &index : {SearchIndex(), SearchIndex(MonsterTable::parse("\r\n"))})
@@ -202,19 +203,15 @@ private slots:
             cells.append(model.data(model.index(1, column)).toString());
         QCOMPARE(cells.join(u'|'),
                  u"Warden (Awakened)|9,999|60–65|48,000|36,000|Large|Yes|Yes|Drowned Abbey");
-    }
 
-    // Unavailable values last either way; equal values in file order either way; a view's
-    // selection follows its row; new results keep the order.
-    void sorts()
-    {
+        // Sorted, unavailable values are last either way and equal values in file order either
+        // way; a view's selection follows its row; new results keep the order.
         using M = SearchResultsModel;
         const std::tuple<int, Rows, Rows> cases[] = {
             {M::HpColumn, {4, 5, 1, 6, 7, 0, 2, 3}, {2, 0, 7, 6, 1, 5, 4, 3}},
             {M::HostileColumn, {1, 0, 6, 2, 4, 5, 3, 7}, {2, 4, 5, 6, 0, 1, 3, 7}},
             {-1, {0, 1, 2, 3, 4, 5, 6, 7}, {0, 1, 2, 3, 4, 5, 6, 7}}};
         for (auto [column, ascending, descending] : cases) {
-            SearchResultsModel model;
             model.setIndex(fixture());
             model.setResults({0, 1, 2, 3, 4, 5, 6, 7});
             model.sort(M::AreaColumn, Qt::DescendingOrder);
