@@ -2,7 +2,6 @@
 #include "testsupport.h"
 #include "updaterun.h"
 
-#include <QDirIterator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,23 +13,7 @@ using Reply = TestServer::Reply;
 Q_DECLARE_METATYPE(Reply)
 
 using testsupport::Files;
-
-namespace {
-
-// Every file under `dir`, by relative path; links are not followed.
-Files snapshot(const QString &dir)
-{
-    Files files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(dir).relativeFilePath(path), testsupport::readFile(path));
-    }
-    return files;
-}
-
-} // namespace
+using testsupport::snapshot;
 
 class TestUpdateRun : public QObject
 {

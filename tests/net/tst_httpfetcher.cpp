@@ -16,6 +16,8 @@
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 using Reply = TestServer::Reply;
+using testsupport::Files;
+using testsupport::snapshot;
 
 namespace {
 
@@ -30,14 +32,6 @@ std::optional<FetchResult> fetch(HttpFetcher &fetcher, const FetchRequest &reque
     fetcher.get(request, &context, [&result](const FetchResult &r) { result = r; });
     (void)QTest::qWaitFor([&result] { return result.has_value(); }, int(wait.count()));
     return result;
-}
-
-// `path` holds `bytes`, alone in its folder: no temporary file is left beside it.
-void checkAlone(const QString &path, const QByteArray &bytes)
-{
-    QCOMPARE(testsupport::readFile(path), bytes);
-    const QFileInfo file(path);
-    QCOMPARE(file.dir().entryList(QDir::Files | QDir::Hidden), QStringList{file.fileName()});
 }
 
 // Peak resident memory in KiB (since now, with `reset`), or -1 where it cannot be measured.
@@ -127,8 +121,10 @@ private slots:
                  qPrintable(result->error));
         QVERIFY(!fetcher.isBusy());
         QCOMPARE(result->body, result->ok && listed < 0 ? answer.body : QByteArray());
+        // Only a whole answer replaces the file, and no temporary file is left beside it.
         if (listed >= 0)
-            checkAlone(request.filePath, result->ok ? answer.body : kOldFile);
+            QCOMPARE(snapshot(dir.path()),
+                     (Files{{u"cml.nmd"_s, result->ok ? answer.body : kOldFile}}));
     }
 
     // The URL goes out as normalised, a redirect is followed, the User-Agent names the
@@ -181,7 +177,7 @@ private slots:
         const std::optional<FetchResult> full = fetch(fetcher, second);
         setrlimit(RLIMIT_FSIZE, &previous);
         QVERIFY2(!full->ok && full->error.contains(u"cannot be written"), qPrintable(full->error));
-        checkAlone(second.filePath, kOldFile);
+        QCOMPARE(snapshot(dir.filePath(u"sub"_s)), (Files{{u"second.dat"_s, kOldFile}}));
     }
 
     // A big file streams to disk, with progress that only grows and little memory. Aborted,
@@ -234,7 +230,7 @@ private slots:
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                 QVERIFY(!reported);
                 delete ending.data();
-                checkAlone(slow.filePath, kOldFile);
+                QCOMPARE(snapshot(dir.filePath(u"ended"_s)), (Files{{u"cml.nmd"_s, kOldFile}}));
             }
         }
     }

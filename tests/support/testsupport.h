@@ -41,6 +41,19 @@ inline void writeFiles(const QString &folder, const Files &files)
     }
 }
 
+// Every file below `folder` by its path relative to it, with its bytes; links are not
+// followed.
+inline Files snapshot(const QString &folder)
+{
+    Files files;
+    const auto filter = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
+    for (QDirIterator it(folder, filter, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), readFile(path));
+    }
+    return files;
+}
+
 // Every file below `folder` with its modification time, after setting each to `setTo`
 // when that is given: what an old time still holds afterwards was not rewritten.
 inline QMap<QString, QDateTime> fileTimes(const QString &folder, const QDateTime &setTo = {})
