@@ -9,16 +9,8 @@
 #include <mutex>
 #include <thread>
 
-namespace {
-
+// Bodies are streamed in chunks of this size.
 constexpr qint64 kChunkSize = 64 * 1024;
-
-QString loopbackUrl(int port, const QString &path)
-{
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path);
-}
-
-} // namespace
 
 struct TestServer::Private
 {
@@ -132,7 +124,7 @@ quint16 TestServer::port() const
 
 QString TestServer::urlText(const QString &path) const
 {
-    return loopbackUrl(d->port, path);
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(d->port).arg(path);
 }
 
 void TestServer::setReply(const QString &path, const Reply &reply)
@@ -168,7 +160,7 @@ QByteArray TestServer::lastUserAgent() const
 QUrl TestServer::refusedUrl(const QString &path)
 {
     // Port 1 is reserved (tcpmux) and nothing listens there on a test machine.
-    return QUrl(loopbackUrl(1, path));
+    return QUrl(QStringLiteral("http://127.0.0.1:1") + path);
 }
 
 QByteArray TestServer::generatedBytes(qint64 offset, qint64 size)
