@@ -193,12 +193,12 @@ private slots:
             QVERIFY2(folder.holds(folder.file(name)), qPrintable(name));
         for (const QString &name : {u"outlink/evil.gif"_s, u"secret.gif"_s, u"dangling.gif"_s})
             QVERIFY2(!folder.holds(folder.file(name)), qPrintable(name));
-        // A record naming a picture outside, by its name or through a link, shows none.
-        const MonsterTable table = MonsterTable::parse(
-            "a|||||||||..\\..\\dev\\zero\r\nb|||||||||secret.gif\r\nc|||||||||pics\\a.gif");
+        // A record naming a picture through a link out shows none (an unsafe name is the
+        // publishing check's case).
+        const MonsterTable table =
+            MonsterTable::parse("b|||||||||secret.gif\r\nc|||||||||pics\\a.gif");
         QCOMPARE(viewOf(table.row(0), folder).picturePath, QString());
-        QCOMPARE(viewOf(table.row(1), folder).picturePath, QString());
-        QCOMPARE(viewOf(table.row(2), folder).picturePath, data + u"/pics/a.gif"_s);
+        QCOMPARE(viewOf(table.row(1), folder).picturePath, data + u"/pics/a.gif"_s);
 
         // Only regular files of a bounded size are read: a pipe would wait for ever, a device
         // never end.
@@ -207,8 +207,6 @@ private slots:
             QVERIFY2(!wholefile::read(data + u'/' + QLatin1StringView(name), 100), name);
         QVERIFY(!wholefile::read(data + u"/pics/a.gif"_s, 5));
         QString error;
-        QVERIFY(MonsterTable::loadFile(data + u"/pipe.gif"_s, &error).isEmpty());
-        QCOMPARE(error, u"It is not a regular file"_s);
         QVERIFY(MonsterTable::loadFile(data + u"/cml.nmd"_s, &error).isEmpty());
         QCOMPARE(error, u"No such file or directory"_s);
         QCOMPARE(MonsterTable::loadFile(data + u"/pics/a.gif"_s, &error).size(), 1);

@@ -73,18 +73,15 @@ private slots:
         makeFolder(m_installed, u"cml.nmd 3, pics/owl.gif 3"_s, "2026.1206");
         writeFile(m_installed + u"unlisted.txt"_s, "x");
 
-        QCOMPARE(seed().copied.size(), 3);
+        QCOMPARE(seed().copied, (QStringList{u"cml.nmd"_s, u"pics/owl.gif"_s, u"unlisted.txt"_s}));
         QCOMPARE(listed(m_user), (QStringList{u"cml.nmd 3: cml.nmd at 3"_s,
                                               u"pics/owl.gif 3: pics/owl.gif at 3"_s}));
-        QCOMPARE(readFile(m_user + u"unlisted.txt"_s), "x");
         QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
 
         // The next start finds nothing to do, and an older installation changes nothing.
         QCOMPARE(seed().copied, QStringList());
-        const QByteArray list = readFile(m_user + u"update.dat"_s);
         makeFolder(m_installed, u"cml.nmd 2"_s, "2026.1205");
         QCOMPARE(seed().copied, QStringList());
-        QCOMPARE(readFile(m_user + u"update.dat"_s), list);
         QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
     }
 

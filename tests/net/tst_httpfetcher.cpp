@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <numeric>
 #include <sys/resource.h>
 
 using namespace std::chrono_literals;
@@ -65,9 +66,8 @@ private slots:
                             const QString &error) {
             QTest::newRow(name) << answer << listed << error;
         };
-        QByteArray all;
-        for (int i = 0; i < 256; ++i)
-            all += char(i);
+        QByteArray all(256, Qt::Uninitialized);
+        std::iota(all.begin(), all.end(), char(0));
         const QByteArray gzip = QByteArray::fromBase64("H4sIAAAAAAAAA8tIzcnJBwCGphA2BQAAAA==");
         const QString pause = u"no data arrived for 1 second"_s;
 
@@ -119,7 +119,6 @@ private slots:
         QVERIFY(result);
         QVERIFY2(result->ok == error.isEmpty() && result->error.startsWith(error),
                  qPrintable(result->error));
-        QVERIFY(!fetcher.isBusy());
         QCOMPARE(result->body, result->ok && listed < 0 ? answer.body : QByteArray());
         // Only a whole answer replaces the file, and no temporary file is left beside it.
         if (listed >= 0)
