@@ -4,8 +4,6 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(std::optional<QPoint>)
-
 class TestPlacement : public QObject
 {
     Q_OBJECT

@@ -8,8 +8,6 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(SearchCriteria)
-
 namespace {
 
 using Rows = QList<qsizetype>;

@@ -9,9 +9,6 @@
 using namespace Qt::StringLiterals;
 using updatecheck::Mode;
 
-Q_DECLARE_METATYPE(updatecheck::Mode)
-Q_DECLARE_METATYPE(updatecheck::Outcome)
-
 namespace {
 
 // In the rows, this program reply stands for a switched-off program step, this reply for a

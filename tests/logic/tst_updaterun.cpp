@@ -10,7 +10,6 @@
 using namespace Qt::StringLiterals;
 
 using Reply = TestServer::Reply;
-Q_DECLARE_METATYPE(Reply)
 
 using testsupport::Files;
 using testsupport::snapshot;

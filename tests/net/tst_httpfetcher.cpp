@@ -48,8 +48,6 @@ qint64 peakMemoryKiB(bool reset = false)
 
 } // namespace
 
-Q_DECLARE_METATYPE(TestServer::Reply)
-
 class TestHttpFetcher : public QObject
 {
     Q_OBJECT
