@@ -7,7 +7,6 @@
 
 #include <QNetworkProxy>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -177,7 +176,7 @@ private slots:
         QCOMPARE(snapshot(dir.filePath(u"sub"_s)), (Files{{u"second.dat"_s, kOldFile}}));
     }
 
-    // A big file streams to disk, with progress that only grows and little memory. Aborted,
+    // A big file streams to disk with little memory. Aborted,
     // or its fetcher destroyed, at the first progress or before any answer: nothing is
     // reported, nothing is left behind and the old file stays.
     void bigTransfersStreamOrEndCleanly()
@@ -188,7 +187,6 @@ private slots:
         server.setReply(u"/large.nmd"_s, {.generatedSize = size});
         server.setReply(u"/slow"_s, {.chunkDelayMs = 10, .generatedSize = 64 * 1024 * 1024});
         HttpFetcher fetcher;
-        QSignalSpy progress(&fetcher, &HttpFetcher::received);
         const FetchRequest large{.url = server.url(u"/large.nmd"_s),
                                  .filePath = dir.filePath(u"large.nmd"_s),
                                  .expectedSize = size};
@@ -201,12 +199,6 @@ private slots:
 #if !defined(__SANITIZE_ADDRESS__) // which keeps freed memory
         QVERIFY2(before < 0 || growthKiB < 16 * 1024, qPrintable(u"%1 KiB"_s.arg(growthKiB)));
 #endif
-        qint64 previous = 0;
-        for (const QList<QVariant> &report : std::as_const(progress)) {
-            QVERIFY(report.at(0).toLongLong() >= previous && report.at(1).toLongLong() == size);
-            previous = report.at(0).toLongLong();
-        }
-        QCOMPARE(previous, size);
         QVERIFY(testsupport::readFile(large.filePath) == TestServer::generatedBytes(0, size));
 
         const FetchRequest slow{server.url(u"/slow"_s), dir.filePath(u"ended/cml.nmd"_s)};
