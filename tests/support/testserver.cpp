@@ -25,7 +25,6 @@ struct TestServer::Private
     QList<QPair<QString, QString>> folders; // path prefix, folder
     QHash<QString, int> hits;
     QList<QByteArray> targets;
-    QByteArray userAgent;
 
     // Waits `ms` unless the server stops first; false when it stopped.
     bool pause(int ms)
@@ -46,7 +45,6 @@ void TestServer::Private::handle(const httplib::Request &request, httplib::Respo
         std::lock_guard lock(mutex);
         ++hits[path];
         targets.append(QByteArray::fromStdString(request.target));
-        userAgent = QByteArray::fromStdString(request.get_header_value("User-Agent"));
         reply = replies.value(path, reply);
         for (const auto &[prefix, folder] : std::as_const(folders)) {
             QFile file(folder + u'/' + path.mid(prefix.size()));
@@ -149,12 +147,6 @@ QList<QByteArray> TestServer::requestTargets() const
 {
     std::lock_guard lock(d->mutex);
     return d->targets;
-}
-
-QByteArray TestServer::lastUserAgent() const
-{
-    std::lock_guard lock(d->mutex);
-    return d->userAgent;
 }
 
 QUrl TestServer::refusedUrl(const QString &path)

@@ -10,9 +10,9 @@
 // threads of its own, so a test can wait for its client in a Qt event loop meanwhile.
 //
 // Each path is given a canned reply with setReply() or setBody(); any other path answers
-// 404. Every request is recorded: how many reached each path, every request target exactly
-// as the client sent it (with the raw, still percent-encoded query), and the last
-// User-Agent. Each connection carries one request and is closed after its answer.
+// 404. Every request is recorded: how many reached each path, and every request target
+// exactly as the client sent it (with the raw, still percent-encoded query). Each
+// connection carries one request and is closed after its answer.
 //
 // The server answers GET (and HEAD, without a body).
 class TestServer
@@ -67,8 +67,6 @@ public:
     int hits(const QString &path) const;
     // Every request's target as sent (path and raw query), in the order they arrived.
     QList<QByteArray> requestTargets() const;
-    // The User-Agent of the last request; empty when it sent none.
-    QByteArray lastUserAgent() const;
 
     // A loopback URL where nothing listens.
     static QUrl refusedUrl(const QString &path);
