@@ -79,8 +79,7 @@ private slots:
         QFETCH(bool, answer);
         QFETCH(QString, outcome);
 
-        const updatecheck::Urls urls{u"http://p/monster.txt"_s, u"http://d/monster/vers.dat"_s,
-                                     u"http://w/download"_s};
+        const updatecheck::Urls urls{u"program"_s, u"database"_s, u"page"_s};
         QStringList what;
         int databaseFetches = 0;
         // Every answer arrives later, from the event loop, as the network's and the user's do.
@@ -88,9 +87,9 @@ private slots:
         updatecheck::Hooks hooks;
         hooks.fetchText = [&](const QString &url, auto done) {
             const QString reply =
-                url == urls.databaseVersion
-                    ? databaseReplies.value(databaseFetches++, databaseReplies.last())
-                    : programReply;
+                url == urls.programVersion
+                    ? programReply
+                    : databaseReplies.value(databaseFetches++, databaseReplies.last());
             later([done, reply] {
                 done(reply == kFails ? updatecheck::Reply{std::nullopt, u"refused"_s}
                                      : updatecheck::Reply{reply, {}});
@@ -103,9 +102,7 @@ private slots:
             if (what.last() == u"N")
                 QVERIFY(text.contains(u"New Version: "_s + programReply + u"\r\n\r\nWould"_s));
         };
-        hooks.openPage = [&](const QString &url) {
-            what.append(url == urls.downloadPage ? u"page"_s : url);
-        };
+        hooks.openPage = [&](const QString &url) { what.append(url); };
         hooks.localDatabaseVersion = [&]() -> std::optional<QString> {
             return local == kMissing ? std::nullopt : std::optional(local);
         };
