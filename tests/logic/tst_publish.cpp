@@ -53,7 +53,7 @@ private slots:
         QTest::addColumn<Files>("data");
         QTest::addColumn<Files>("site");
         QTest::addColumn<QString>("base");
-        QTest::addColumn<QString>("found"); // by the check, or by the refused publication
+        QTest::addColumn<QString>("found"); // by the check, or why the publication is refused
         QTest::addColumn<bool>("refused");
         const auto row = [](const char *name, const Files &data, const QString &found,
                             bool refused = true, const Files &site = {},
@@ -117,18 +117,16 @@ private slots:
         QFETCH(QString, found);
         QFETCH(bool, refused);
         QTemporaryDir dir;
-        writeFiles(dir.filePath(u"data/"_s), data);
-        writeFiles(dir.filePath(u"site/"_s), site);
-        const auto before = fileTimes(dir.filePath(u"site"_s));
-        const QString checked = texts(publish::checkDataFolder(dir.filePath(u"data"_s)).findings,
-                                      dir.filePath(u"data/"_s));
-        const publish::Outcome outcome =
-            publish::publish({dir.filePath(u"data"_s), dir.filePath(u"site"_s), base});
-        const QString reported = checked + u'\n' + texts(outcome.refusals, {});
+        const QString dataDir = dir.filePath(u"data/"_s), siteDir = dir.filePath(u"site/"_s);
+        writeFiles(dataDir, data);
+        writeFiles(siteDir, site);
+        const auto before = fileTimes(siteDir);
+        const publish::Outcome outcome = publish::publish({dataDir, siteDir, base});
+        const QString reported = texts(outcome.notes + outcome.refusals, dataDir);
         QVERIFY2(reported.contains(found), qPrintable(reported));
         QCOMPARE(outcome.written, !refused);
         if (refused)
-            QCOMPARE(fileTimes(dir.filePath(u"site"_s)), before);
+            QCOMPARE(fileTimes(siteDir), before);
     }
 
     void runsOnOneSite()
