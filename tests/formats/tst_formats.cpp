@@ -177,14 +177,12 @@ private slots:
         const DataFolder folder(data);
         testsupport::writeFile(data + u"/pics/a.gif"_s, "GIF89a");
         testsupport::writeFile(outside.filePath(u"secret"_s), "secret");
-        const auto link = [&data](const QString &target, const QString &name) {
-            QVERIFY(QFile::link(target, data + u'/' + name));
-        };
-        link(outside.path(), u"outlink"_s);
-        link(outside.filePath(u"secret"_s), u"secret.gif"_s);
-        link(data + u"/pics/a.gif"_s, u"inner.gif"_s);
-        link(outside.filePath(u"gone"_s), u"dangling.gif"_s);
-        link(u"/dev/zero"_s, u"zero.gif"_s);
+        // Each link's name, "|", where it leads.
+        for (const QString &link :
+             {u"outlink|"_s + outside.path(), u"inner.gif|pics/a.gif"_s,
+              u"secret.gif|"_s + outside.filePath(u"secret"_s),
+              u"dangling.gif|"_s + outside.filePath(u"gone"_s), u"zero.gif|/dev/zero"_s})
+            QVERIFY(QFile::link(link.section(u'|', 1), data + u'/' + link.section(u'|', 0, 0)));
         QVERIFY(mkfifo(QFile::encodeName(data + u"/pipe.gif"_s).constData(), 0600) == 0);
 
         for (const QString &name : {u"pics/a.gif"_s, u"new/b.gif"_s, u"inner.gif"_s})

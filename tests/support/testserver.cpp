@@ -158,8 +158,7 @@ QUrl TestServer::refusedUrl(const QString &path)
 QByteArray TestServer::generatedBytes(qint64 offset, qint64 size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
-    char *out = bytes.data();
-    for (qint64 i = 0, b = offset % 251; i < size; ++i, b = b == 250 ? 0 : b + 1)
-        out[i] = char(b);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = generatedByte(offset + i);
     return bytes;
 }
