@@ -152,13 +152,12 @@ private slots:
         QVERIFY(QDir(site + u"monster/files/z.gif"_s).removeRecursively());
         QVERIFY(QFile::remove(data + u"old.gif"_s));
 
-        const publish::Outcome outcome = run(15);
+        QVERIFY(run(15).written);
         const QString files = kBase + u"monster/files/"_s;
         QCOMPARE(windows1252::decode(readFile(site + u"monster/update.dat"_s)),
                  u"4\r\ncml.nmd,1,%1,"_s.arg(db.size()) + files +
                      u"cml.nmd\r\npics/caf\u00e9 1.gif,2,2,"_s + files +
                      u"pics/caf%C3%A9%201.gif\r\nz.gif,1,1,"_s + files + u"z.gif\r\n\r\n"_s);
-        QCOMPARE(outcome.files.last().change, publish::Change::Dropped);
         // 202612152 went to the run that was cut short.
         QCOMPARE(readFile(site + u"monster/vers.dat"_s), QByteArray("202612153\r\n"));
 

@@ -91,10 +91,9 @@ private slots:
              {u"1.5"_s, u"2,,400"_s, u"60-"_s, u"1-2-3"_s, u"9999999999999999999"_s})
             QVERIFY2(!readValue(text), qPrintable(text));
         // Each field is read from its own column.
-        const auto index = fixture();
         const qint64 crab[kRangeFieldCount] = {2400, 28, 5000, 3100, 38, 12};
         for (int field = 0; field < kRangeFieldCount; ++field)
-            QCOMPARE(index->value(0, R(field)), is(crab[field], crab[field]));
+            QCOMPARE(fixture()->value(0, R(field)), is(crab[field], crab[field]));
     }
 
     // The index folds stored bytes through a table: each must fold as typed text does, and
