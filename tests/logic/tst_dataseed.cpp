@@ -68,7 +68,9 @@ private slots:
         QCOMPARE(chosen(), m_user + u" from "_s + portable); // a read-only portable copy
     }
 
-    void firstStartCopiesEverything()
+    // The first start copies everything; the next finds nothing to do, and an older
+    // installation changes nothing. A newer one replaces only missing and older files.
+    void seedsTheUsersFolderOverInstallations()
     {
         makeFolder(m_installed, u"cml.nmd 3, pics/owl.gif 3"_s, "2026.1206");
         writeFile(m_installed + u"unlisted.txt"_s, "x");
@@ -83,10 +85,8 @@ private slots:
         makeFolder(m_installed, u"cml.nmd 2"_s, "2026.1205");
         QCOMPARE(seed().copied, QStringList());
         QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
-    }
 
-    void newerInstallKeepsTheUsersNewerFiles()
-    {
+        // The user's updates and own files meanwhile.
         makeFolder(m_user, u"cml.nmd 3, a.gif 5, b.gif beta, c.gif 3"_s, "2026.1206");
         writeFile(m_user + u"mine.txt"_s, "the user's own");
         makeFolder(m_installed, u"cml.nmd 4, a.gif 4, b.gif 4, c.gif 4, new.gif 4, mine.txt 4"_s,
