@@ -4,7 +4,6 @@
 #include "textfold.h"
 
 #include <QTest>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -239,21 +238,10 @@ private slots:
         const SearchIndex index(MonsterTable::parse(windows1252::encode(records)));
         QCOMPARE(found(index, text(u"monster 32766"_s)), Rows{32766});
 
-        // Cancelled before or while it runs, a search gives all its rows or none.
-        const C some = text(u"monster 1"_s);
+        // A cancelled search stops; the window drops whatever it gives.
         std::atomic_bool cancel = true;
         QCOMPARE(index.run(C(), {}, &cancel), std::vector<qsizetype>());
-        QCOMPARE(index.run(some, {}, &cancel), std::vector<qsizetype>());
-        const std::size_t all = index.run(some, {}).size();
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            std::atomic_bool stop = false;
-            std::size_t got = 0;
-            std::thread worker([&] { got = index.run(some, {}, &stop).size(); });
-            std::this_thread::sleep_for(std::chrono::microseconds(50 * attempt));
-            stop = true;
-            worker.join();
-            QVERIFY(got == 0 || got == all);
-        }
+        QCOMPARE(index.run(text(u"monster 1"_s), {}, &cancel), std::vector<qsizetype>());
     }
 };
 
