@@ -13,7 +13,6 @@
 
 #include <QTemporaryDir>
 #include <QTest>
-#include <numeric>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -26,17 +25,13 @@ class TestFormats : public QObject
 private slots:
     void decodesWhereLatin1Differs()
     {
-        // Where the code page differs from Latin-1, its substitutes, and its undefined bytes,
-        // which keep their value.
-        const QByteArray bytes("Ogre\x92s \x80\x85\x96\x97 \xA1\xBF\xE9\xFF \x81\x9D");
-        const QString text = u"Ogre’s €…–— ¡¿éÿ "_s + QChar(0x81) + QChar(0x9D);
+        // Where the code page differs from Latin-1, its substitutes, and its five undefined
+        // bytes, which keep their value. (Every byte and back: tests/fuzz/fuzz_windows1252.)
+        const QByteArray bytes("Ogre\x92s \x80\x85\x96\x97 \xA1\xBF\xE9\xFF \x81\x8D\x8F\x90\x9D");
+        const QString text = u"Ogre’s €…–— ¡¿éÿ \u0081\u008D\u008F\u0090\u009D"_s;
         QCOMPARE(windows1252::decode(bytes), text);
         QCOMPARE(windows1252::encode(text), bytes);
         QCOMPARE(windows1252::encode(u"漢"), QByteArray("?"));
-        // Every byte is a character of its own: encoding gives each back.
-        QByteArray all(256, Qt::Uninitialized);
-        std::iota(all.begin(), all.end(), char(0));
-        QCOMPARE(windows1252::encode(windows1252::decode(all)), all);
     }
 
     void readsItems_data()
@@ -85,7 +80,6 @@ private slots:
             QCOMPARE(table.row(0).field(f), fifteen[f]);
             QCOMPARE(table.row(1).field(f).isEmpty(), f > MonsterRecord::Hp);
         }
-        QVERIFY(table.row(0).field(99).isEmpty());
         QCOMPARE(table.row(3).field(MonsterRecord::Hp), u"Bat f1");
 
         const MonsterTable crab = MonsterTable::parse("Crab\xA1 Giant|5\xA1"
@@ -232,9 +226,8 @@ private slots:
     void readsVersionFile()
     {
         using namespace versionfile;
-        // Unquoted: blanks skipped, ending at a comma or a line end; quoted: over both.
+        // The first item, as Windows-1252 (the item reader's rules are readsItems').
         QCOMPARE(firstField(" \t\x80 1,x\r\ny"), u"\u20ac 1"_s);
-        QCOMPARE(firstField(" \"26,\r\n1\"x,y"), u"26,\r\n1"_s);
         QVERIFY(databaseVersionsDiffer(u"2026.12ab"_s, u"2026.12aB"_s)); // the ninth, in its case
         // A missing or unreadable file has no version; what is stored for a reply reads back as
         // its first nine characters.

@@ -34,9 +34,8 @@ using Files = QMap<QString, QByteArray>; // name below a folder, bytes
 inline void writeFiles(const QString &folder, const Files &files)
 {
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
-        const bool sparse = it->startsWith("sparse ");
-        writeFile(folder + it.key(), sparse ? QByteArray() : *it);
-        if (sparse)
+        writeFile(folder + it.key(), it->startsWith("sparse ") ? QByteArray() : *it);
+        if (it->startsWith("sparse "))
             QVERIFY(QFile::resize(folder + it.key(), it->mid(7).toLongLong()));
     }
 }
