@@ -37,15 +37,15 @@ private slots:
         QStringList nine;
         for (int n = 1; n <= 9; ++n)
             nine.append(u"20261215"_s + QString::number(n));
-        QCOMPARE(publish::nextDatabaseVersion(day, {}), u"202612151"_s);
+        using publish::nextDatabaseVersion;
+        QCOMPARE(nextDatabaseVersion(day, {}), u"202612151"_s);
         // The program reads "202612151-hotfix" as 202612151.
-        QCOMPARE(publish::nextDatabaseVersion(day, {u"2026121519"_s, u"202612151-hotfix"_s}),
+        QCOMPARE(nextDatabaseVersion(day, {u"2026121519"_s, u"202612151-hotfix"_s}),
                  u"202612152"_s);
-        QCOMPARE(publish::nextDatabaseVersion(day, nine), u"202612161"_s); // the tenth of a day
-        QCOMPARE(publish::nextDatabaseVersion(day.addDays(-1), {u"202612153"_s}),
-                 u"202612154"_s); // a clock set back
-        QCOMPARE(publish::nextDatabaseVersion(day, {u"2026.1215"_s, u"\"2026121\""_s}),
-                 u"202612151"_s); // versions written by hand before
+        // The tenth of a day; a clock set back; versions written by hand before.
+        QCOMPARE(nextDatabaseVersion(day, nine), u"202612161"_s);
+        QCOMPARE(nextDatabaseVersion(day.addDays(-1), {u"202612153"_s}), u"202612154"_s);
+        QCOMPARE(nextDatabaseVersion(day, {u"2026.1215"_s, u"\"2026121\""_s}), u"202612151"_s);
     }
 
     void findings_data()

@@ -111,9 +111,8 @@ private slots:
 
         const std::optional<FetchResult> result = fetch(fetcher, request);
 
-        QVERIFY(result);
-        QVERIFY2(result->ok == error.isEmpty() && result->error.startsWith(error),
-                 qPrintable(result->error));
+        QVERIFY2(result && result->ok == error.isEmpty() && result->error.startsWith(error),
+                 result ? qPrintable(result->error) : "no answer");
         QCOMPARE(result->body, result->ok && listed < 0 ? answer.body : QByteArray());
         // Only a whole answer replaces the file, and no temporary file is left beside it.
         if (listed >= 0)
