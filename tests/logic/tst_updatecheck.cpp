@@ -7,7 +7,7 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
-using updatecheck::Mode;
+using namespace updatecheck;
 
 namespace {
 
@@ -27,7 +27,7 @@ private slots:
     {
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<QString>("programReply");
-        QTest::addColumn<QStringList>("databaseReplies"); // one per fetch
+        QTest::addColumn<QStringList>("database"); // the replies, one per fetch
         QTest::addColumn<QString>("local");
         QTest::addColumn<bool>("answer"); // to every question
         // The questions asked (N: new version, D: database), then what followed; "unsure"
@@ -74,29 +74,27 @@ private slots:
     {
         QFETCH(Mode, mode);
         QFETCH(QString, programReply);
-        QFETCH(QStringList, databaseReplies);
+        QFETCH(QStringList, database);
         QFETCH(QString, local);
         QFETCH(bool, answer);
         QFETCH(QString, outcome);
 
-        const updatecheck::Urls urls{u"program"_s, u"database"_s, u"page"_s};
+        const Urls urls{u"program"_s, u"database"_s, u"page"_s};
         QStringList what;
-        int databaseFetches = 0;
+        int fetches = 0; // of the database version
         // Every answer arrives later, from the event loop, as the network's and the user's do.
         const auto later = [](auto call) { QTimer::singleShot(0, qApp, call); };
-        updatecheck::Hooks hooks;
+        Hooks hooks;
         hooks.fetchText = [&](const QString &url, auto done) {
-            const QString reply =
-                url == urls.programVersion
-                    ? programReply
-                    : databaseReplies.value(databaseFetches++, databaseReplies.last());
+            const QString reply = url == urls.programVersion
+                                      ? programReply
+                                      : database.value(fetches++, database.last());
             later([done, reply] {
-                done(reply == kFails ? updatecheck::Reply{std::nullopt, u"refused"_s}
-                                     : updatecheck::Reply{reply, {}});
+                done(reply == kFails ? Reply{std::nullopt, u"refused"_s} : Reply{reply, {}});
             });
         };
         hooks.askYesNo = [&](const QString &title, const QString &text, auto answered) {
-            what.append(title == updatecheck::newVersionTitle() ? u"N"_s : u"D"_s);
+            what.append(title == newVersionTitle() ? u"N"_s : u"D"_s);
             later([answered, answer] { answered(answer); });
             // The new version is quoted as the server sent it, line breaks and all.
             if (what.last() == u"N")
@@ -111,7 +109,7 @@ private slots:
         QSignalSpy finished(&check, &UpdateCheck::finished);
         check.start();
         QTRY_COMPARE(finished.count(), 1);
-        const auto result = finished.at(0).at(0).value<updatecheck::Outcome>();
+        const auto result = finished.at(0).at(0).value<Outcome>();
         if (result.openDownloader)
             what.append(u"downloader"_s);
         if (result.updatesFound)
@@ -121,7 +119,7 @@ private slots:
             what.append(u"unsure"_s);
         QCOMPARE(what.join(u", "), outcome);
         // The database version is always fetched, even when it is not compared.
-        QVERIFY(databaseFetches >= 1);
+        QVERIFY(fetches >= 1);
     }
 };
 
