@@ -161,10 +161,9 @@ private slots:
             QVERIFY2(DataFolder::safeName(QString::fromLatin1(bad)).isEmpty(), bad);
         // Fields that the local file could not give back as they are.
         QVERIFY(storableEntry({u"a"_s, u"1.5"_s, 10, u"https://h.example/a?x=1"_s}));
-        for (const UpdateEntry &bad :
-             {UpdateEntry{u"a"_s, u"\"1"_s, 10, u"u"_s}, UpdateEntry{u"a"_s, u"1"_s, 10, u"u\n"_s},
-              UpdateEntry{u"a"_s, u"1"_s, 10, u"\"u"_s}})
-            QVERIFY(!storableEntry(bad));
+        for (const auto &[version, url] :
+             {std::pair{u"\"1"_s, u"u"_s}, {u"1"_s, u"u\n"_s}, {u"1"_s, u"\"u"_s}})
+            QVERIFY(!storableEntry({u"a"_s, version, 10, url}));
 
         QTemporaryDir dir, outside;
         const QString data = dir.filePath(u"data"_s);
@@ -185,8 +184,7 @@ private slots:
             QVERIFY2(!folder.holds(folder.file(name)), qPrintable(name));
         // A record naming a picture through a link out shows none (an unsafe name is the
         // publishing check's case).
-        const MonsterTable table =
-            MonsterTable::parse("b|||||||||secret.gif\r\nc|||||||||pics\\a.gif");
+        const auto table = MonsterTable::parse("b|||||||||secret.gif\r\nc|||||||||pics\\a.gif");
         QCOMPARE(viewOf(table.row(0), folder).picturePath, QString());
         QCOMPARE(viewOf(table.row(1), folder).picturePath, data + u"/pics/a.gif"_s);
 
