@@ -154,8 +154,7 @@ private slots:
         QTest::newRow("undead yes") << choice(false, H::Any, U::Yes) << Rows{2, 6};
         QTest::newRow("undead no") << choice(false, H::Any, U::No) << Rows{0, 1, 4, 5};
         QTest::newRow("size") << choice(false, H::Any, U::Any, u"SMALL"_s) << Rows{1, 4, 5};
-        QTest::newRow("size no record has")
-            << choice(true, H::Any, U::Any, u"Huge"_s) << Rows{3, 7};
+        QTest::newRow("size nobody has") << choice(true, H::Any, U::Any, u"Huge"_s) << Rows{3, 7};
         C together = range(R::Hp, 20, 300, false); // each part rules out a row the others let in
         together.range(R::Level) = {6, {}};
         together.text = u"h"_s;

@@ -60,8 +60,7 @@ private slots:
         row("database fetch retried", S, running, {kFails, newer[0]}, local, true, update);
         row("database fetch fails twice", S, running, {kFails, kFails}, local, true, unsure);
         row("no vers.dat", S, running, same, kMissing, true, update);
-        row("nine characters count", S, running, {u"2026.12ab-x\r\n"_s}, u"2026.12ab"_s, true,
-            nothing);
+        row("first nine count", S, running, {u"2026.12ab-x\r\n"_s}, u"2026.12ab"_s, true, nothing);
         row("short reply whole", S, running, {u"2026\r\n"_s}, u"2026"_s, true, update);
         row("database reply a web page", S, running, {u"<html>"_s}, local, true, unsure);
 

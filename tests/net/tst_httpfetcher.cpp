@@ -151,9 +151,8 @@ private slots:
         QVERIFY(fetch(fetcher, second)->ok);
         QCOMPARE(testsupport::readFile(second.filePath), QByteArray(4096, 's'));
         // A plain file where a folder should be: no folder can be made inside it.
-        const auto refused = fetch(fetcher, {second.url, second.filePath + u"/p/x"_s});
-        QVERIFY2(!refused->ok && refused->error.contains(u"second.dat"),
-                 qPrintable(refused->error));
+        const auto nested = fetch(fetcher, {second.url, second.filePath + u"/p/x"_s});
+        QVERIFY2(!nested->ok && nested->error.contains(u"second.dat"), qPrintable(nested->error));
         QCOMPARE(server.hits(u"/second"_s), 1);
 
         // No room for the file: its old bytes stay, and the user reads why.

@@ -19,7 +19,7 @@ struct TestServer::Private
     int port = 0;
 
     mutable std::mutex mutex;
-    std::condition_variable stopRequested;
+    std::condition_variable wake; // when stopping
     bool stopping = false;
     QHash<QString, Reply> replies;
     QList<QPair<QString, QString>> folders; // path prefix, folder
@@ -30,8 +30,7 @@ struct TestServer::Private
     bool pause(int ms)
     {
         std::unique_lock lock(mutex);
-        return !stopRequested.wait_for(lock, std::chrono::milliseconds(ms),
-                                       [this] { return stopping; });
+        return !wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping; });
     }
 
     void handle(const httplib::Request &request, httplib::Response &response);
@@ -109,7 +108,7 @@ TestServer::~TestServer()
 {
     std::unique_lock lock(d->mutex);
     d->stopping = true;
-    d->stopRequested.notify_all();
+    d->wake.notify_all();
     lock.unlock();
     d->server.stop();
     d->thread.join();
