@@ -38,7 +38,7 @@ private slots:
         const QStringList same{local}, newer{u"2026.12b"_s};
         const QString nothing, update = u"D, downloader, found"_s, asked = u"D, found"_s,
                                program = u"N, found"_s, unsure = u"unsure"_s,
-                               shaky = u"D, downloader, found, unsure"_s;
+                               shaky = update + u", unsure"_s;
         const auto S = Mode::Startup, M = Mode::Manual;
         const auto row = [](const char *name, Mode mode, const QString &program,
                             const QStringList &database, const QString &local, bool answer,

@@ -134,10 +134,9 @@ private slots:
         HttpFetcher fetcher;
         std::optional<FetchResult> first;
         QObject context;
-        fetcher.get({FetchRequest::normalised(
-                         server.urlText(u"/my file.dat?q=a b&name=Ogre%27s&x=a|b&n=é"_s)),
-                     {}},
-                    &context, [&first](const FetchResult &r) { first = r; });
+        const QString odd = server.urlText(u"/my file.dat?q=a b&name=Ogre%27s&x=a|b&n=é"_s);
+        fetcher.get({FetchRequest::normalised(odd), {}}, &context,
+                    [&first](const FetchResult &r) { first = r; });
         const FetchRequest second{server.url(u"/second"_s), dir.filePath(u"sub/second.dat"_s)};
         const auto during = fetch(fetcher, second);
         QVERIFY(during && !during->ok && !during->error.isEmpty());
@@ -179,9 +178,7 @@ private slots:
         server.setReply(u"/large.nmd"_s, {.generatedSize = size});
         server.setReply(u"/slow"_s, {.chunkDelayMs = 10, .generatedSize = 64 * 1024 * 1024});
         HttpFetcher fetcher;
-        const FetchRequest large{.url = server.url(u"/large.nmd"_s),
-                                 .filePath = dir.filePath(u"large.nmd"_s),
-                                 .expectedSize = size};
+        const FetchRequest large{server.url(u"/large.nmd"_s), dir.filePath(u"large.nmd"_s)};
         const qint64 before = peakMemoryKiB(true);
 
         const std::optional<FetchResult> result = fetch(fetcher, large);

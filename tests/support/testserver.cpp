@@ -79,9 +79,8 @@ void TestServer::Private::handle(const httplib::Request &request, httplib::Respo
             if (offset > 0 && !pause(reply.chunkDelayMs))
                 return false;
             const qint64 length = std::min<qint64>(kChunkSize, sendUpTo - qint64(offset));
-            const QByteArray chunk = reply.generatedSize >= 0
-                                         ? generatedBytes(qint64(offset), length)
-                                         : reply.body.mid(qsizetype(offset), length);
+            const QByteArray chunk = reply.generatedSize >= 0 ? generatedBytes(offset, length)
+                                                              : reply.body.mid(offset, length);
             return sink.write(chunk.constData(), size_t(chunk.size()));
         });
 }
