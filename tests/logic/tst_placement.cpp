@@ -40,9 +40,9 @@ private slots:
         QFETCH(QString, top);
         QFETCH(QString, left);
         QFETCH(std::optional<QPoint>, expected);
-        const QList<QRect> screens{QRect(0, 0, 1024, 768), QRect(1024, 0, 800, 600)};
-        QCOMPARE(placement::restoredPosition(top, left, QPoint(33, 44), QSize(447, 549), screens),
-                 expected);
+        // Two screens side by side, the second smaller.
+        const QList<QRect> screens{{0, 0, 1024, 768}, {1024, 0, 800, 600}};
+        QCOMPARE(placement::restoredPosition(top, left, {33, 44}, {447, 549}, screens), expected);
     }
 };
 
