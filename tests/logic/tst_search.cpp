@@ -14,6 +14,7 @@ using C = SearchCriteria;
 using H = C::Hostile;
 using U = C::Undead;
 using R = RangeField;
+using F = TextField;
 
 // name|HP|level|experience|treasure|description|areas|hostile|undead|picture|job experience|
 // size|weapon defense|mage defense
@@ -45,7 +46,7 @@ Rows found(const SearchIndex &index, const C &criteria, NotesSnapshot notes = No
     return Rows(rows.begin(), rows.end());
 }
 
-C text(const QString &words, TextFields fields = TextField::Name)
+C text(const QString &words, TextFields fields = F::Name)
 {
     C criteria;
     criteria.text = words;
@@ -122,17 +123,15 @@ private slots:
     {
         QTest::addColumn<C>("criteria");
         QTest::addColumn<Rows>("rows");
-        const TextFields notes = TextField::Notes;
-        const TextFields all = TextField::Name | TextField::Treasure | TextField::Area |
-                               TextField::Description | notes;
+        const TextFields notes = F::Notes,
+                         all = F::Name | F::Treasure | F::Area | F::Description | notes;
         QTest::newRow("nothing asked") << C() << Rows{0, 1, 2, 3, 4, 5, 6, 7};
         QTest::newRow("parts of words in any order") << text(u"  GIA  crab "_s) << Rows{0};
         QTest::newRow("accents in the data") << text(u"creme chateau ogre's"_s, all) << Rows{6};
         QTest::newRow("duplicate names") << text(u"marsh"_s) << Rows{4, 5};
-        QTest::newRow("areas") << text(u"quillmoor"_s, TextField::Area) << Rows{4, 5};
-        QTest::newRow("description") << text(u"giant"_s, TextField::Description) << Rows{5};
-        QTest::newRow("words over fields")
-            << text(u"bat fang"_s, TextField::Name | TextField::Treasure) << Rows{5};
+        QTest::newRow("areas") << text(u"quillmoor"_s, F::Area) << Rows{4, 5};
+        QTest::newRow("description") << text(u"giant"_s, F::Description) << Rows{5};
+        QTest::newRow("words over fields") << text(u"bat fang"_s, F::Name | F::Treasure) << Rows{5};
         QTest::newRow("no field ticked") << text(u"bat"_s, {}) << Rows{};
         QTest::newRow("notes, shared by a name") << text(u"fire"_s, notes) << Rows{4, 5};
         QTest::newRow("note and name") << text(u"hunter giant"_s, all) << Rows{7};
@@ -171,8 +170,8 @@ private slots:
         const NotesSnapshot before = notes; // what a search already running holds
         notes.setNote(u"Phœbe Moth"_s, u"Fire moth"_s);
         notes.setNote(u"Marsh Bat"_s, QString());
-        QCOMPARE(found(*fixture(), text(u"fire"_s, TextField::Notes), notes), Rows{1});
-        QCOMPARE(found(*fixture(), text(u"fire"_s, TextField::Notes), before), Rows({4, 5}));
+        QCOMPARE(found(*fixture(), text(u"fire"_s, F::Notes), notes), Rows{1});
+        QCOMPARE(found(*fixture(), text(u"fire"_s, F::Notes), before), Rows({4, 5}));
     }
 
     // The sizes offered; an empty database; counts, cells and sorting of the results.
@@ -180,7 +179,7 @@ private slots:
     {
         QCOMPARE(fixture()->sizes(), QStringList({u"Large"_s, u"Small"_s, u"Medium"_s}));
         for (const SearchIndex &index : {SearchIndex(), SearchIndex(MonsterTable::parse("\r\n"))})
-            QCOMPARE(found(index, text(u"a"_s, TextField::Name | TextField::Notes)), Rows());
+            QCOMPARE(found(index, text(u"a"_s, F::Name | F::Notes)), Rows());
         SearchResultsModel model;
         model.setIndex(std::make_shared<const SearchIndex>());
         model.sort(SearchResultsModel::NameColumn);
