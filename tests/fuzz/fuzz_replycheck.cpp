@@ -9,41 +9,35 @@
 namespace {
 
 // Reads the facts from the fuzzer's bytes, a field at a time; missing bytes read as zero.
-struct Reader
+template <typename T> T take(const std::uint8_t *&data, std::size_t &size)
 {
-    const std::uint8_t *data;
-    std::size_t size;
-    template <typename T> T take()
-    {
-        T value{};
-        const std::size_t n = std::min(sizeof value, size);
-        std::memcpy(&value, data, n);
-        data += n;
-        size -= n;
-        return value;
-    }
-};
+    T value{};
+    const std::size_t n = std::min(sizeof value, size);
+    std::memcpy(&value, data, n);
+    data += n;
+    size -= n;
+    return value;
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    Reader in{data, size};
     FetchRequest request;
-    const std::uint8_t flags = in.take<std::uint8_t>();
+    const std::uint8_t flags = take<std::uint8_t>(data, size);
     request.requireOk = flags & 1;
     if (flags & 2)
         request.filePath = QStringLiteral("/data/cml.nmd");
-    request.expectedSize = flags & 4 ? qint64(in.take<std::uint32_t>()) : -1;
-    request.maxBodyBytes = in.take<std::uint16_t>();
+    request.expectedSize = flags & 4 ? qint64(take<std::uint32_t>(data, size)) : -1;
+    request.maxBodyBytes = take<std::uint16_t>(data, size);
     ReplyFacts facts;
-    facts.status = in.take<std::int16_t>();
+    facts.status = take<std::int16_t>(data, size);
     if (flags & 8)
-        facts.announced = qint64(in.take<std::int32_t>());
-    facts.bytes = in.take<std::uint32_t>();
+        facts.announced = qint64(take<std::int32_t>(data, size));
+    facts.bytes = take<std::uint32_t>(data, size);
     if (flags & 16)
         facts.networkError = QStringLiteral("the connection closed before the end");
-    facts.encoding = QByteArray(reinterpret_cast<const char *>(in.data), qsizetype(in.size));
+    facts.encoding = QByteArray(reinterpret_cast<const char *>(data), qsizetype(size));
 
     const bool whole = replycheck::whenOver(request, facts).isEmpty();
     const QByteArray encoding = facts.encoding.trimmed().toLower();

@@ -23,11 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             __builtin_trap();
     }
     if (remote.readable) {
-        QList<UpdateEntry> stored;
-        for (const UpdateEntry &entry : remote.entries) {
-            if (storableEntry(entry))
-                stored.append(entry);
-        }
+        QList<UpdateEntry> stored = remote.entries;
+        stored.removeIf([](const UpdateEntry &entry) { return !storableEntry(entry); });
         const UpdateList again =
             readUpdateList(regroupLocalList(windows1252::encode(listText(stored))));
         if (!again.readable || again.entries.size() != stored.size())

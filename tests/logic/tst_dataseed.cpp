@@ -68,66 +68,58 @@ private slots:
         QCOMPARE(chosen(), m_user + u" from "_s + portable); // a read-only portable copy
     }
 
-    void firstStartCopiesEverything()
+    // The first start copies everything; the next finds nothing to do, and an older
+    // installation changes nothing. A newer one replaces only missing and older files.
+    void seedsTheUsersFolderOverInstallations()
     {
         makeFolder(m_installed, u"cml.nmd 3, pics/owl.gif 3"_s, "2026.1206");
         writeFile(m_installed + u"unlisted.txt"_s, "x");
 
-        const dataseed::SeedResult first =
-            dataseed::seed(DataFolder(m_installed), DataFolder(m_user));
-        QCOMPARE(first.failed, QStringList());
-        QCOMPARE(first.copied.size(), 3);
+        QCOMPARE(seed().copied, (QStringList{u"cml.nmd"_s, u"pics/owl.gif"_s, u"unlisted.txt"_s}));
         QCOMPARE(listed(m_user), (QStringList{u"cml.nmd 3: cml.nmd at 3"_s,
                                               u"pics/owl.gif 3: pics/owl.gif at 3"_s}));
-        QCOMPARE(readFile(m_user + u"unlisted.txt"_s), "x");
         QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
 
         // The next start finds nothing to do, and an older installation changes nothing.
-        QCOMPARE(dataseed::seed(DataFolder(m_installed), DataFolder(m_user)).copied, QStringList());
-        const QByteArray list = readFile(m_user + u"update.dat"_s);
+        QCOMPARE(seed().copied, QStringList());
         makeFolder(m_installed, u"cml.nmd 2"_s, "2026.1205");
-        QCOMPARE(dataseed::seed(DataFolder(m_installed), DataFolder(m_user)).copied, QStringList());
-        QCOMPARE(readFile(m_user + u"update.dat"_s), list);
+        QCOMPARE(seed().copied, QStringList());
         QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
-    }
 
-    void newerInstallKeepsTheUsersNewerFiles()
-    {
-        makeFolder(m_user, u"cml.nmd 3, a.gif 5, b.gif beta"_s, "2026.1206");
+        // The user's updates and own files meanwhile.
+        makeFolder(m_user, u"cml.nmd 3, a.gif 5, b.gif beta, c.gif 3"_s, "2026.1206");
         writeFile(m_user + u"mine.txt"_s, "the user's own");
-        makeFolder(m_installed, u"cml.nmd 4, a.gif 4, b.gif 4, new.gif 4, mine.txt 4"_s,
+        makeFolder(m_installed, u"cml.nmd 4, a.gif 4, b.gif 4, c.gif 4, new.gif 4, mine.txt 4"_s,
                    "2026.1207");
+        // A folder where c.gif should go: it cannot be replaced.
+        QFile::remove(m_user + u"c.gif"_s);
+        QDir().mkpath(m_user + u"c.gif"_s);
 
-        const dataseed::SeedResult result =
-            dataseed::seed(DataFolder(m_installed), DataFolder(m_user));
-        QCOMPARE(result.failed, QStringList());
+        const dataseed::SeedResult result = seed();
         QCOMPARE(result.copied, (QStringList{u"cml.nmd"_s, u"new.gif"_s}));
+        QCOMPARE(result.failed, QStringList{u"c.gif"_s});
         // Updated past the installation, of a version that is no number, not listed: all
-        // the user's.
+        // the user's. The failed copy is claimed nowhere, and vers.dat stays, so that an
+        // update still offers the new database.
         QCOMPARE(listed(m_user),
                  (QStringList{u"cml.nmd 4: cml.nmd at 4"_s, u"a.gif 5: a.gif at 5"_s,
-                              u"b.gif beta: b.gif at beta"_s, u"new.gif 4: new.gif at 4"_s}));
+                              u"b.gif beta: b.gif at beta"_s, u"c.gif 3: "_s,
+                              u"new.gif 4: new.gif at 4"_s}));
         QCOMPARE(readFile(m_user + u"mine.txt"_s), QByteArray("the user's own"));
+        QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
+
+        // Once the copy can be made, the database version moves on.
+        QVERIFY(QDir(m_user + u"c.gif"_s).removeRecursively());
+        QCOMPARE(seed().copied, QStringList{u"c.gif"_s});
         QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1207\"\r\n"));
     }
 
-    void aFailedCopyClaimsNothing()
+private:
+    dataseed::SeedResult seed() const
     {
-        makeFolder(m_user, u"cml.nmd 3, a.gif 3"_s, "2026.1206");
-        makeFolder(m_installed, u"cml.nmd 4, a.gif 4"_s, "2026.1207");
-        // A folder where the file should go: it cannot be replaced.
-        QFile::remove(m_user + u"a.gif"_s);
-        QDir().mkpath(m_user + u"a.gif"_s);
-
-        const dataseed::SeedResult result =
-            dataseed::seed(DataFolder(m_installed), DataFolder(m_user));
-        QCOMPARE(result.failed, QStringList{u"a.gif"_s});
-        QCOMPARE(listed(m_user), (QStringList{u"cml.nmd 4: cml.nmd at 4"_s, u"a.gif 3: "_s}));
-        // Not the whole new database: vers.dat stays, so an update still offers it.
-        QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
+        return dataseed::seed(DataFolder(m_installed), DataFolder(m_user));
     }
 
-private:
     std::optional<QTemporaryDir> m_dir;
     QString m_installed;
     QString m_user;

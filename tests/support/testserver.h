@@ -10,9 +10,9 @@
 // threads of its own, so a test can wait for its client in a Qt event loop meanwhile.
 //
 // Each path is given a canned reply with setReply() or setBody(); any other path answers
-// 404. Every request is recorded: how many reached each path, every request target exactly
-// as the client sent it (with the raw, still percent-encoded query), and the last
-// User-Agent. Each connection carries one request and is closed after its answer.
+// 404. Every request is recorded: how many reached each path, and every request target
+// exactly as the client sent it (with the raw, still percent-encoded query). Each
+// connection carries one request and is closed after its answer.
 //
 // The server answers GET (and HEAD, without a body).
 class TestServer
@@ -24,6 +24,9 @@ public:
         int status = 200;
         QByteArray body = {};
         QByteArray contentType = "text/plain";
+        // When set: one more header, "Name: value" (a Location for a redirect, or a
+        // Content-Encoding the body does not have).
+        QByteArray header = {};
         // Waits this long before answering; stopping the server releases the wait at once
         // and closes the connection unanswered.
         int delayMs = 0;
@@ -36,8 +39,6 @@ public:
         // When >= 0: streams this many bytes of generatedBytes() instead of `body`, in
         // chunks, without ever holding them all (for big downloads).
         qint64 generatedSize = -1;
-        // When set: answers 302 with this Location (and `body`, if any).
-        QByteArray redirectTo = {};
     };
 
     // Starts listening at once; connections made from now on are served.
@@ -51,13 +52,13 @@ public:
     quint16 port() const;
 
     // http://127.0.0.1:<port><path>; `path` starts with "/" and may carry a query.
-    QUrl url(const QString &path) const;
+    QUrl url(const QString &path) const { return QUrl(urlText(path)); }
     QString urlText(const QString &path) const;
 
     // Thread-safe. `path` is the decoded path, without the query.
     void setReply(const QString &path, const Reply &reply);
     // A 200 answer with that body.
-    void setBody(const QString &path, const QByteArray &body);
+    void setBody(const QString &path, const QByteArray &body) { setReply(path, {.body = body}); }
     // Answers each path below `prefix` that has no reply of its own with the file of that
     // name below `folder`, as it is when asked; 404 when there is none.
     void serveFolder(const QString &prefix, const QString &folder);
@@ -66,22 +67,8 @@ public:
     int hits(const QString &path) const;
     // Every request's target as sent (path and raw query), in the order they arrived.
     QList<QByteArray> requestTargets() const;
-    // The User-Agent of the last request; empty when it sent none.
-    QByteArray lastUserAgent() const;
 
-    // A reply written to the socket exactly as given (status line, headers and body), after
-    // which the connection closes: the replies no proper server sends. It is served on a
-    // port of its own, at rawUrl(). `byteDelayMs` waits before each byte of the body after
-    // the first, for a server that trickles (released like delayMs).
-    struct RawReply
-    {
-        QByteArray bytes;
-        int byteDelayMs = 0;
-    };
-    void setRawReply(const QString &path, const RawReply &reply);
-    QUrl rawUrl(const QString &path) const;
-
-    // A loopback URL where nothing listens: a port the system handed out and took back.
+    // A loopback URL where nothing listens.
     static QUrl refusedUrl(const QString &path);
 
     // The bytes a Reply with generatedSize sends: byte i is i % 251, a pattern that does

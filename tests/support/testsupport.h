@@ -34,11 +34,23 @@ using Files = QMap<QString, QByteArray>; // name below a folder, bytes
 inline void writeFiles(const QString &folder, const Files &files)
 {
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
-        const bool sparse = it->startsWith("sparse ");
-        writeFile(folder + it.key(), sparse ? QByteArray() : *it);
-        if (sparse)
+        writeFile(folder + it.key(), it->startsWith("sparse ") ? QByteArray() : *it);
+        if (it->startsWith("sparse "))
             QVERIFY(QFile::resize(folder + it.key(), it->mid(7).toLongLong()));
     }
+}
+
+// Every file below `folder` by its path relative to it, with its bytes; links are not
+// followed.
+inline Files snapshot(const QString &folder)
+{
+    Files files;
+    const auto filter = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
+    for (QDirIterator it(folder, filter, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), readFile(path));
+    }
+    return files;
 }
 
 // Every file below `folder` with its modification time, after setting each to `setTo`
