@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyleOption>
@@ -25,10 +24,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString accessible(QWidget *widget, QAccessible::Text text = QAccessible::Name)
+QString accessible(QWidget *widget)
 {
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
-    return face ? face->text(text) : QString();
+    return face ? face->text(QAccessible::Name) : QString();
 }
 
 // The box a widget draws its caption in, with the caption and the flags it is laid out
@@ -93,7 +92,6 @@ private slots:
 
     void everyControlHasAName_data() { everyWindow(); }
     void everyControlHasAName();
-    void valuesAreNamedAfterTheirCaptions();
     void captionsFitTheirBoxes_data() { everyWindow(); }
     void captionsFitTheirBoxes();
     void tabFollowsTheLayout_data();
@@ -164,32 +162,6 @@ void TestAccessibility::everyControlHasAName()
     }
 }
 
-void TestAccessibility::valuesAreNamedAfterTheirCaptions()
-{
-    QWidget *main = open(u"monster"_s);
-    // Each value label, then the caption it is named after.
-    // clang-format off
-    const QStringList values = {
-        u"namea"_s, u"Name"_s, u"hp"_s, u"HP"_s, u"level"_s, u"Suggested Level"_s,
-        u"size"_s, u"Monster Size"_s, u"experience"_s, u"Experience"_s,
-        u"jobexp"_s, u"Job Experience"_s, u"defense"_s, u"Weapon Defense"_s,
-        u"mdefense"_s, u"Mage Defense"_s, u"attack"_s, u"Hostile"_s, u"undead"_s, u"Undead"_s,
-        u"treasure"_s, u"Treasure"_s, u"area"_s, u"Areas Found"_s,
-        u"description"_s, u"Description/Information"_s};
-    // clang-format on
-    auto *list = child<QListView>(main, "monstername");
-    list->setCurrentIndex(list->model()->index(0, 0));
-    for (qsizetype i = 0; i < values.size(); i += 2) {
-        auto *value = main->findChild<QLabel *>(values[i]);
-        QVERIFY2(value, qPrintable(values[i]));
-        QCOMPARE(accessible(value), values[i + 1]);
-        // The value itself is still told.
-        QVERIFY(!value->text().isEmpty());
-        QCOMPARE(accessible(value, QAccessible::Description), value->text());
-    }
-    QVERIFY(!accessible(child(main, "display")).isEmpty());
-}
-
 void TestAccessibility::captionsFitTheirBoxes()
 {
     QFETCH(QString, window);
@@ -257,9 +229,7 @@ void TestAccessibility::keysWorkTheDialogs_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Qt::Key>("key");
     QTest::newRow("options: Esc") << u"frmOptions"_s << u"dbupdates"_s << Qt::Key_Escape;
-    QTest::newRow("options: Enter on Cancel") << u"frmOptions"_s << u"cancel"_s << Qt::Key_Return;
     QTest::newRow("options: Space on Save") << u"frmOptions"_s << u"done"_s << Qt::Key_Space;
-    QTest::newRow("feedback: Esc in a line") << u"frmReport"_s << u"aname"_s << Qt::Key_Escape;
     QTest::newRow("feedback: Esc in the text") << u"frmReport"_s << u"feedback"_s << Qt::Key_Escape;
     QTest::newRow("feedback: Enter on Cancel") << u"frmReport"_s << u"cancel"_s << Qt::Key_Enter;
 }

@@ -35,14 +35,12 @@ private slots:
     void init();
     void cleanup();
 
-    void bothCurrentShowsSplashThenMainWindow();
     void splashShowsAtOnceAndIgnoresInputWhileChecking();
     void newProgramVersionOpensTheDownloadPage();
-    void switchedOffChecksFetchNothing();
     void databaseUpdateRunsTheDownloaderThenContinues();
     void continueDuringTheVersionStepWaitsForIt();
     void manualCheckSaysNoUpdatesAndAllowsOneAtATime();
-    void manualCheckHandsOverToTheDownloader();
+    void switchedOffChecksFetchNothingButTheManualOneRuns();
     void exitDuringManualCheckEndsIt();
     void dialogsOpenOnceAndHoldTheMainWindow();
     void optionsOutliveTheMainWindow();
@@ -106,25 +104,6 @@ void TestStartup::runDownloader()
     QTRY_VERIFY(child(window, "finished")->isVisible());
 }
 
-void TestStartup::bothCurrentShowsSplashThenMainWindow()
-{
-    m_program->start();
-    SplashWindow *splash = m_program->splash();
-    QVERIFY(splash && splash->isVisible());
-    QCOMPARE(stored(u"settings"_s, u"progupdates"_s), u"1"_s);
-    QCOMPARE(stored(u"settings"_s, u"dbupdates"_s), u"1"_s);
-    auto *timer = child<QTimer>(splash, "Timer1");
-    QTRY_VERIFY(timer->isActive());
-    QCOMPARE(m_server->hits(u"/monster.txt"_s) + m_server->hits(u"/monster/vers.dat"_s), 2);
-    QVERIFY(!mainWindow());
-
-    QSignalSpy last(m_program.get(), &Program::lastWindowClosed);
-    timer->setInterval(1);
-    QTRY_VERIFY(mainWindow() && mainWindow()->isVisible() && !m_program->splash());
-    mainWindow()->close();
-    QTRY_COMPARE(last.count(), 1);
-}
-
 // A server that accepts and never answers: the splash is there at once, and a click or key
 // does nothing until the checks are over; then either ends it.
 void TestStartup::splashShowsAtOnceAndIgnoresInputWhileChecking()
@@ -135,18 +114,24 @@ void TestStartup::splashShowsAtOnceAndIgnoresInputWhileChecking()
     m_program->start();
     SplashWindow *splash = m_program->splash();
     QVERIFY(splash->isVisible());
+    QCOMPARE(stored(u"settings"_s, u"progupdates"_s) + stored(u"settings"_s, u"dbupdates"_s),
+             u"11"_s); // empty switches are on
     QTest::mouseClick(child(splash, "Image2"), Qt::LeftButton);
     QTest::keyClick(splash, Qt::Key_Escape);
     QTRY_COMPARE(m_server->hits(u"/monster.txt"_s), 1);
     QVERIFY(!mainWindow() && !child<QTimer>(splash, "Timer1")->isActive());
 
-    // The program check gives up after its pause; the database is still compared.
+    // The program check gives up after its pause; the database is still compared, current.
     QTRY_VERIFY_WITH_TIMEOUT(child<QTimer>(splash, "Timer1")->isActive(), 5000);
     QCOMPARE(m_server->hits(u"/monster/vers.dat"_s), 1);
     QTest::keyClick(splash, Qt::Key_Shift); // produces no character
     QVERIFY(!mainWindow());
+    QSignalSpy last(m_program.get(), &Program::lastWindowClosed);
     QTest::mouseClick(child(splash, "Image2"), Qt::LeftButton);
     QVERIFY(mainWindow());
+    QTRY_VERIFY(!m_program->splash());
+    mainWindow()->close();
+    QTRY_COMPARE(last.count(), 1);
 }
 
 void TestStartup::newProgramVersionOpensTheDownloadPage()
@@ -165,16 +150,6 @@ void TestStartup::newProgramVersionOpensTheDownloadPage()
                                                   {Endpoints::defaults().downloadPageUrl}};
     QCOMPARE(platform::launchtesting::takeLaunched(), QList{browser});
     QCOMPARE(m_server->hits(u"/monster/vers.dat"_s), 1);
-}
-
-void TestStartup::switchedOffChecksFetchNothing()
-{
-    m_store->save(u"settings"_s, u"progupdates"_s, u"0"_s);
-    m_store->save(u"settings"_s, u"dbupdates"_s, u"0"_s);
-    m_program->start();
-    // The splash still ends by itself.
-    QTRY_VERIFY(child<QTimer>(m_program->splash(), "Timer1")->isActive());
-    QCOMPARE(m_server->hits(u"/monster.txt"_s) + m_server->hits(u"/monster/vers.dat"_s), 0);
 }
 
 void TestStartup::databaseUpdateRunsTheDownloaderThenContinues()
@@ -250,13 +225,19 @@ void TestStartup::manualCheckSaysNoUpdatesAndAllowsOneAtATime()
              qPrintable(failed.prompt));
 }
 
-void TestStartup::manualCheckHandsOverToTheDownloader()
+// The splash still ends by itself, having asked nothing; the manual check then finds the
+// update and hands over to the downloader.
+void TestStartup::switchedOffChecksFetchNothingButTheManualOneRuns()
 {
-    // The start-up switches do not matter to the manual check.
     m_store->save(u"settings"_s, u"progupdates"_s, u"0"_s);
     m_store->save(u"settings"_s, u"dbupdates"_s, u"0"_s);
     serveNewDatabase();
-    m_program->openMainWindow();
+    m_program->start();
+    auto *timer = child<QTimer>(m_program->splash(), "Timer1");
+    QTRY_VERIFY(timer->isActive());
+    QCOMPARE(m_server->hits(u"/monster.txt"_s) + m_server->hits(u"/monster/vers.dat"_s), 0);
+    timer->setInterval(1);
+    QTRY_VERIFY(mainWindow());
     platform::messagetesting::queueAnswer(Answer::Yes);
     child<QAction>(mainWindow(), "mnuUpdate")->trigger();
     QTRY_VERIFY(m_program->downloader());
