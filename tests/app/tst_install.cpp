@@ -92,9 +92,7 @@ void TestInstall::theUserFolderIsFilledAndUpdated()
                                                  QByteArray::number(newData.size()) + "," +
                                                  server.urlText(u"/cml.nmd"_s).toLatin1() + "\r\n");
     server.setBody(u"/cml.nmd"_s, newData);
-    writeIni(m_prefix + u"/bin"_s, server.urlText(u"/"_s));
-    const auto removeIni =
-        qScopeGuard([this] { QFile::remove(m_prefix + u"/bin/nvmonster.ini"_s); });
+    writeIni(m_prefix + u"/bin"_s, server.urlText(u"/"_s)); // in our own installation only
     const QByteArray installedBefore = readFile(installedData() + u"cml.nmd"_s);
 
     setChecks(home, true);
