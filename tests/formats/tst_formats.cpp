@@ -58,8 +58,8 @@ private slots:
     }
 
     // Empty items are no records and a comma ends one; pieces after the fourteenth are
-    // ignored, missing ones read as empty; namesakes and an empty name hide nothing. The
-    // list entry undoes only the comma substitute; the table keeps what the file holds.
+    // ignored, missing ones read as empty; namesakes and an empty name hide nothing. (How
+    // the substitutes show is the main window's test; 40,000 records the search test's.)
     void readsRecords()
     {
         const QStringList ab{u"Ant"_s, u"Bat"_s};
@@ -67,10 +67,6 @@ private slots:
         QCOMPARE(MonsterTable::parse(blanks).listTexts(), ab);
         QCOMPARE(MonsterTable::parse("Ant|1,Bat|2").listTexts(), ab);
         QVERIFY(MonsterTable::parse("\r\n\r\n").isEmpty());
-        QByteArray many; // beyond a 16-bit row count
-        for (int i = 0; i < 40000; ++i)
-            many += "M" + QByteArray::number(i) + "|1\r\n";
-        QCOMPARE(MonsterTable::parse(many).listTexts().value(39999), u"M39999"_s);
 
         const QStringList fifteen = record(u"Ant"_s) << u"extra"_s;
         const MonsterTable table = MonsterTable::parse(
@@ -81,16 +77,6 @@ private slots:
             QCOMPARE(table.row(1).field(f).isEmpty(), f > MonsterRecord::Hp);
         }
         QCOMPARE(table.row(3).field(MonsterRecord::Hp), u"Bat f1");
-
-        const MonsterTable crab = MonsterTable::parse("Crab\xA1 Giant|5\xA1"
-                                                      "000||||Lives in caves.\xBF"
-                                                      "Flees\x92.\r\nTwo\xBFLines");
-        QCOMPARE(crab.listTexts(), (QStringList{u"Crab, Giant"_s, u"Two¿Lines"_s}));
-        QCOMPARE(crab.row(0).field(MonsterRecord::Name), u"Crab¡ Giant");
-        const RecordView view = viewOf(crab.row(0), DataFolder());
-        QCOMPARE(view.text[MonsterRecord::Name], u"Crab, Giant"_s);
-        QCOMPARE(view.text[MonsterRecord::Hp], u"5,000"_s);
-        QCOMPARE(view.text[MonsterRecord::Description], u"Lives in caves.\r\nFlees’."_s);
     }
 
     void readsList_data()
@@ -196,8 +182,6 @@ private slots:
         QString error;
         QVERIFY(MonsterTable::loadFile(data + u"/cml.nmd"_s, &error).isEmpty());
         QCOMPARE(error, u"No such file or directory"_s);
-        QCOMPARE(MonsterTable::loadFile(data + u"/pics/a.gif"_s, &error).size(), 1);
-        QVERIFY(error.isEmpty());
     }
 
     void showsProgress()
@@ -230,8 +214,7 @@ private slots:
         // its first nine characters.
         QTemporaryDir dir;
         const QString path = dir.filePath(u"vers.dat"_s);
-        QCOMPARE(readLocalVersion(path), std::nullopt);
-        QCOMPARE(readLocalVersion(dir.path()), std::nullopt);
+        QCOMPARE(readLocalVersion(path), std::nullopt); // a folder: keepsToTheDataFolder
         const QString reply = u"\u20ac,\r\n2026.12abc"_s;
         testsupport::writeFile(path, localFileBytes(reply));
         QCOMPARE(readLocalVersion(path), reply.left(kVersionLength));

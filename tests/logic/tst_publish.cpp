@@ -34,15 +34,12 @@ private slots:
         for (const QString &change : u"/1 9/10 007/8 1.5/1 99999999999999999999/1"_s.split(u' '))
             QCOMPARE(publish::nextFileVersion(change.section(u'/', 0, 0)), change.section(u'/', 1));
         const QDate day(2026, 12, 15);
-        QStringList nine;
-        for (int n = 1; n <= 9; ++n)
-            nine.append(u"20261215"_s + QString::number(n));
         using publish::nextDatabaseVersion;
         QCOMPARE(nextDatabaseVersion(day, {}), u"202612151"_s);
         // The program reads "202612151-x" as 202612151.
         QCOMPARE(nextDatabaseVersion(day, {u"2026121519"_s, u"202612151-x"_s}), u"202612152"_s);
         // The tenth of a day; a clock set back; versions written by hand before.
-        QCOMPARE(nextDatabaseVersion(day, nine), u"202612161"_s);
+        QCOMPARE(nextDatabaseVersion(day, {u"202612159"_s}), u"202612161"_s);
         QCOMPARE(nextDatabaseVersion(day.addDays(-1), {u"202612153"_s}), u"202612154"_s);
         QCOMPARE(nextDatabaseVersion(day, {u"2026.1215"_s, u"\"2026121\""_s}), u"202612151"_s);
     }
@@ -137,7 +134,6 @@ private slots:
         const QByteArray db = dataFile({record(u"Ant"_s, u"pics/café 1.gif"_s)});
         writeFiles(data, {{u"cml.nmd"_s, db}, {u"pics/café 1.gif"_s, "AA"}, {u"old.gif"_s, "O"}});
         QVERIFY(run(15).written);
-        QCOMPARE(readFile(site + u"monster/vers.dat"_s), QByteArray("202612151\r\n"));
 
         // Cut short after a changed file of the same size was copied: update.dat still lists
         // the old version, so the next run must not take the copy for the published file.

@@ -128,7 +128,6 @@ private slots:
         QTest::newRow("nothing asked") << C() << Rows{0, 1, 2, 3, 4, 5, 6, 7};
         QTest::newRow("parts of words in any order") << text(u"  GIA  crab "_s) << Rows{0};
         QTest::newRow("accents in the data") << text(u"creme chateau ogre's"_s, all) << Rows{6};
-        QTest::newRow("duplicate names") << text(u"marsh"_s) << Rows{4, 5};
         QTest::newRow("areas") << text(u"quillmoor"_s, F::Area) << Rows{4, 5};
         QTest::newRow("description") << text(u"giant"_s, F::Description) << Rows{5};
         QTest::newRow("words over fields") << text(u"bat fang"_s, F::Name | F::Treasure) << Rows{5};
@@ -229,10 +228,10 @@ private slots:
     void largeDatabaseAndCancelling()
     {
         QString records;
-        for (int i = 0; i < 32767; ++i)
+        for (int i = 0; i < 40000; ++i) // beyond a 16-bit row count
             records += u"Monster %1|%1\n"_s.arg(i);
         const SearchIndex index(MonsterTable::parse(windows1252::encode(records)));
-        QCOMPARE(found(index, text(u"monster 32766"_s)), Rows{32766});
+        QCOMPARE(found(index, text(u"monster 39999"_s)), Rows{39999});
 
         // A cancelled search stops; the window drops whatever it gives.
         std::atomic_bool cancel = true;

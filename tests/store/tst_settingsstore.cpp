@@ -25,36 +25,21 @@ private slots:
         QTest::newRow("non-latin, quotes") << u"Ogre’s \"x\" 漢; DROP"_s << u"€ — …'; --"_s;
         QTest::newRow("empty value") << u"Bat"_s << QString();
     }
-    // Read back from the store that saved it and from the file.
+    // Two running copies of the program: what one saves the other reads at once. Keys are
+    // case-sensitive and sections separate.
     void roundTripsAwkwardKeysAndValues()
     {
         QFETCH(QString, key);
         QFETCH(QString, value);
-        SettingsStore store(storePath());
+        SettingsStore store(storePath()), other(storePath());
+        QCOMPARE(other.get(u"notes"_s, key), QString());
         QVERIFY(store.save(u"notes"_s, key, u"first"_s));
+        QCOMPARE(other.get(u"notes"_s, key), u"first"_s);
         QVERIFY(store.save(u"notes"_s, key, value));
+        QVERIFY(store.save(u"notes"_s, key.toLower(), u"lower"_s));
+        QVERIFY(store.save(u"settings"_s, key, u"other section"_s));
         QCOMPARE(store.get(u"notes"_s, key), value);
-        QCOMPARE(SettingsStore(storePath()).entries(u"notes"_s), (Entries{{key, value}}));
-    }
-
-    // Two running copies of the program: each sees the other's saves at once. Keys are
-    // case-sensitive and sections separate.
-    void secondConnectionSharesTheStore()
-    {
-        SettingsStore first(storePath());
-        SettingsStore second(storePath());
-        for (int i = 0; i < 50; ++i) {
-            QVERIFY(first.save(u"notes"_s, u"Bat"_s, QString::number(i)));
-            QCOMPARE(second.get(u"notes"_s, u"Bat"_s), QString::number(i));
-            QVERIFY(second.save(u"notes"_s, u"Wolf"_s, QString::number(i)));
-            QCOMPARE(first.get(u"notes"_s, u"Wolf"_s), QString::number(i));
-        }
-        QVERIFY(first.save(u"notes"_s, u"bat"_s, u"lower"_s));
-        QVERIFY(first.save(u"settings"_s, u"Bat"_s, u"other section"_s));
-        QCOMPARE(second.get(u"Notes"_s, u"Bat"_s), QString());
-        QCOMPARE(second.get(u"settings"_s, u"Bat"_s), u"other section"_s);
-        QCOMPARE(second.entries(u"notes"_s),
-                 (Entries{{u"Bat"_s, u"49"_s}, {u"bat"_s, u"lower"_s}, {u"Wolf"_s, u"49"_s}}));
+        QCOMPARE(other.entries(u"notes"_s), (Entries{{key, value}, {key.toLower(), u"lower"_s}}));
     }
 
     // Another program holds the database: no save waits, what is typed meanwhile is kept and
@@ -70,16 +55,14 @@ private slots:
         QCOMPARE(sqlite3_open(QFile::encodeName(storePath()).constData(), &holder), SQLITE_OK);
         QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
 
-        QElapsedTimer slowest;
-        qint64 longest = 0;
+        QElapsedTimer typing;
+        typing.start();
         const QString typed = u"second note"_s;
         for (qsizetype i = 1; i <= typed.size(); ++i) {
-            slowest.start();
             QVERIFY(!store.save(u"notes"_s, u"Bat"_s, typed.first(i)));
-            longest = std::max(longest, slowest.elapsed());
             QCOMPARE(store.get(u"notes"_s, u"Bat"_s), typed.first(i));
         }
-        QVERIFY2(longest < 100, qPrintable(QString::number(longest)));
+        QVERIFY2(typing.elapsed() < 100, qPrintable(QString::number(typing.elapsed())));
         QCOMPARE(store.entries(u"notes"_s).value(u"Bat"_s), typed);
         QTRY_COMPARE(problems.size(), 1);
         QVERIFY2(problems[0].contains(u"locked"_s), qPrintable(problems[0]));
@@ -100,8 +83,7 @@ private slots:
         for (const QString &path : {u"blocked/nvmonster/settings.sqlite"_s, u"garbage.sqlite"_s}) {
             SettingsStore store(m_dir->filePath(path));
             QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed"_s));
-            QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed more"_s));
-            QCOMPARE(store.get(u"notes"_s, u"Bat"_s), u"typed more"_s);
+            QCOMPARE(store.get(u"notes"_s, u"Bat"_s), u"typed"_s);
             QTRY_VERIFY(store.problem().contains(path.section(u'/', 0, 0)));
         }
     }

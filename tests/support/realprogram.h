@@ -124,12 +124,11 @@ inline bool keys(const QByteArray &window, const QStringList &keys)
            xdotool(QStringList{u"key"_s} + keys);
 }
 
-// Copies the executable into `folder`, beside which its data folder and nvmonster.ini go,
-// with a data file of `records` when given.
+// Copies the executable into `folder`, which is there already, beside which its data
+// folder and nvmonster.ini go, with a data file of `records` when given.
 inline QString installProgram(const QString &folder, const QList<QStringList> &records = {})
 {
     const QString program = folder + u"/nvmonster"_s;
-    QDir().mkpath(folder);
     if (!records.isEmpty())
         testsupport::writeFile(folder + u"/data/cml.nmd"_s, testsupport::dataFile(records));
     if (!QFile::copy(u"" NV_PROGRAM_PATH ""_s, program))

@@ -46,9 +46,6 @@ public:
     // Stops: releases delayed answers, closes open connections and joins every thread.
     ~TestServer();
 
-    TestServer(const TestServer &) = delete;
-    TestServer &operator=(const TestServer &) = delete;
-
     quint16 port() const;
 
     // http://127.0.0.1:<port><path>; `path` starts with "/" and may carry a query.
@@ -59,9 +56,6 @@ public:
     void setReply(const QString &path, const Reply &reply);
     // A 200 answer with that body.
     void setBody(const QString &path, const QByteArray &body) { setReply(path, {.body = body}); }
-    // Answers each path below `prefix` that has no reply of its own with the file of that
-    // name below `folder`, as it is when asked; 404 when there is none.
-    void serveFolder(const QString &prefix, const QString &folder);
 
     // How many requests reached `path` (decoded, without the query), answered or not.
     int hits(const QString &path) const;
@@ -73,7 +67,6 @@ public:
 
     // The bytes a Reply with generatedSize sends: byte i is i % 251, a pattern that does
     // not line up with any chunk or buffer size.
-    static char generatedByte(qint64 offset) { return char(offset % 251); }
     static QByteArray generatedBytes(qint64 offset, qint64 size);
 
 private:
