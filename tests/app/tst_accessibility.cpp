@@ -180,13 +180,8 @@ void TestAccessibility::captionsFitTheirBoxes()
         const bool fits =
             need.width() <= caption.box.width() &&
             (!(caption.flags & Qt::TextWordWrap) || need.height() <= caption.box.height());
-        if (!fits) {
-            cut.append(u"%1 needs %2x%3 in %4x%5"_s.arg(caption.text)
-                           .arg(need.width())
-                           .arg(need.height())
-                           .arg(caption.box.width())
-                           .arg(caption.box.height()));
-        }
+        if (!fits)
+            cut.append(caption.text);
     }
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u"; "_s)));
 }
@@ -229,7 +224,6 @@ void TestAccessibility::keysWorkTheDialogs_data()
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Qt::Key>("key");
     QTest::newRow("options: Esc") << u"frmOptions"_s << u"dbupdates"_s << Qt::Key_Escape;
-    QTest::newRow("options: Space on Save") << u"frmOptions"_s << u"done"_s << Qt::Key_Space;
     QTest::newRow("feedback: Esc in the text") << u"frmReport"_s << u"feedback"_s << Qt::Key_Escape;
     QTest::newRow("feedback: Enter on Cancel") << u"frmReport"_s << u"cancel"_s << Qt::Key_Enter;
 }

