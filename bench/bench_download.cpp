@@ -1,10 +1,13 @@
 // Downloading a big data file from a loopback server through the program's downloader,
 // against curl on the same file and server, measured in one run:
 //   bench_download [megabytes, default 200]
-// Also reports how far the downloader grew the process's peak memory. The server runs in a
+// Also reports how far the downloader grew the process's peak memory, and how a version
+// check ends against an endless reply and against one that trickles in. The server runs in a
 // child process, so that it takes no processor time from the downloader's own process.
 #include "benchsupport.h"
+#include "httpfetcher.h"
 #include "testserver.h"
+#include "transfers.h"
 #include "updaterun.h"
 
 #include <QCoreApplication>
@@ -66,6 +69,11 @@ int main(int argc, char *argv[])
                     server.urlText(path).toLatin1() + "\r\n";
         }
         server.setBody(QStringLiteral("/monster/many.dat"), many);
+        // Replies no version file could be: endless at full speed, and a byte every 20 s,
+        // which never leaves the connection silent for long.
+        server.setReply(QStringLiteral("/endless.txt"), {.generatedSize = qint64(1) << 40});
+        server.setReply(QStringLiteral("/trickle.txt"),
+                        {.chunkDelayMs = 20000, .chunkSize = 1, .generatedSize = 1000});
         const quint16 port = server.port();
         if (write(portPipe[1], &port, sizeof port) != sizeof port)
             _exit(1);
@@ -84,6 +92,26 @@ int main(int argc, char *argv[])
     };
 
     QCoreApplication app(argc, argv);
+    std::printf("version check against a hostile reply, as the program fetches it:\n");
+    for (const char *path : {"/endless.txt", "/trickle.txt"}) {
+        const qint64 before = peakKilobytes();
+        HttpFetcher fetcher;
+        QEventLoop loop;
+        FetchResult result;
+        QElapsedTimer timer;
+        timer.start();
+        fetcher.get(TransferPolicy().versionFile(url(path)), &loop,
+                    [&loop, &result](const FetchResult &r) {
+                        result = r;
+                        loop.quit();
+                    });
+        loop.exec();
+        std::printf(
+            "  %-13s failed after %5.1f s, %lld bytes read, peak memory growth %.1f MB: %s\n", path,
+            seconds(timer), static_cast<long long>(result.bytes),
+            double(peakKilobytes() - before) / 1024.0, qPrintable(result.error));
+    }
+
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("data/"));
     const qint64 baseline = peakKilobytes();

@@ -8,9 +8,6 @@
 #include <mutex>
 #include <thread>
 
-// Bodies are streamed in chunks of this size.
-constexpr qint64 kChunkSize = 64 * 1024;
-
 struct TestServer::Private
 {
     httplib::Server server;
@@ -70,7 +67,7 @@ void TestServer::Private::handle(const httplib::Request &request, httplib::Respo
                 return false; // closes the connection short of the announced length
             if (offset > 0 && !pause(reply.chunkDelayMs))
                 return false;
-            const qint64 length = std::min<qint64>(kChunkSize, sendUpTo - qint64(offset));
+            const qint64 length = std::min<qint64>(reply.chunkSize, sendUpTo - qint64(offset));
             const QByteArray chunk = reply.generatedSize >= 0 ? generatedBytes(offset, length)
                                                               : reply.body.mid(offset, length);
             return sink.write(chunk.constData(), size_t(chunk.size()));

@@ -33,9 +33,10 @@ public:
         // Announces the full Content-Length, sends about half of the body, then closes the
         // connection.
         bool cutOff = false;
-        // Waits this long before each 64 KiB chunk of the body after the first, for a slow
+        // Waits this long before each chunk of the body after the first, for a slow
         // transfer (released like delayMs). A long pause is a server that stalls mid-body.
         int chunkDelayMs = 0;
+        qint64 chunkSize = 64 * 1024;
         // When >= 0: streams this many bytes of generatedBytes() instead of `body`, in
         // chunks, without ever holding them all (for big downloads).
         qint64 generatedSize = -1;
