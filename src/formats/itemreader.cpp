@@ -1,13 +1,7 @@
 #include "itemreader.h"
 
-namespace {
-
-bool isDelimiter(char c)
-{
-    return c == ',' || c == '\r' || c == '\n';
-}
-
-} // namespace
+#include <algorithm>
+#include <cstring>
 
 QByteArrayView ItemReader::next()
 {
@@ -37,8 +31,24 @@ QByteArrayView ItemReader::next()
 
 void ItemReader::skipToDelimiter()
 {
-    while (m_pos < m_data.size() && !isDelimiter(m_data[m_pos]))
-        ++m_pos;
+    // memchr for each of the three, far faster than a byte loop on the long lines of a large
+    // database; a window at a time, so that a delimiter absent from the rest of the data is
+    // not looked for all the way to its end again for every item.
+    constexpr qsizetype kWindow = 256;
+    const char *const end = m_data.data() + m_data.size();
+    const char *at = m_data.data() + std::min(m_pos, m_data.size());
+    while (at < end) {
+        const qsizetype window = std::min(kWindow, qsizetype(end - at));
+        qsizetype found = window;
+        for (const char delimiter : {'\n', '\r', ','}) {
+            if (const void *hit = std::memchr(at, delimiter, std::size_t(found)))
+                found = static_cast<const char *>(hit) - at;
+        }
+        at += found;
+        if (found < window)
+            break;
+    }
+    m_pos = std::max(m_pos, qsizetype(at - m_data.data()));
 }
 
 void ItemReader::consumeDelimiter()

@@ -35,8 +35,6 @@ MonsterTable MonsterTable::parse(QByteArray fileBytes)
 {
     MonsterTable table;
     table.m_bytes = std::move(fileBytes);
-    // Roughly one record per line; reserving avoids repeated moves on large files.
-    table.m_rows.reserve(std::size_t(table.m_bytes.count('\n') + 1));
     ItemReader reader(table.m_bytes);
     const char *const start = table.m_bytes.constData();
     while (!reader.atEnd()) {
