@@ -23,14 +23,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Reads a start-up switch, filling it with "1" first when it is empty.
-bool startupSwitch(SettingsStore &store, const QString &key)
-{
-    if (store.get(settingkeys::kSettings, key).isEmpty())
-        store.save(settingkeys::kSettings, key, u"1"_s);
-    return switchIsOn(store.get(settingkeys::kSettings, key));
-}
-
 // Shows a window that exists, in front and with the keyboard.
 void bringForward(QWidget *window)
 {
@@ -114,8 +106,8 @@ void Program::start()
     m_loading = std::async(std::launch::async, [this] { return load(); });
 
     SettingsStore &store = *m_setup.store;
-    const bool programStep = startupSwitch(store, settingkeys::kProgUpdates);
-    const bool databaseStep = startupSwitch(store, settingkeys::kDbUpdates);
+    const bool programStep = fillAndReadSwitch(store, settingkeys::kProgUpdates);
+    const bool databaseStep = fillAndReadSwitch(store, settingkeys::kDbUpdates);
     m_check = makeCheck(updatecheck::Mode::Startup, programStep, databaseStep, m_splash);
     connect(m_check, &UpdateCheck::finished, this, &Program::startupChecked);
     m_check->start();
@@ -289,11 +281,8 @@ void Program::openFeedback()
     m_feedback =
         new ReportWindow(*m_setup.store, m_setup.endpoints.feedbackUrl, m_setup.transfers, m_main);
     platform::centreOver(m_feedback, m_main);
-    enableMainWhenGone(m_feedback);
     bringForward(m_feedback);
-    // The main window takes no input while the form is open; the form, its child, still does.
-    m_main->setEnabled(false);
-    m_feedback->setEnabled(true);
+    holdMainWhileOpen(m_feedback);
 }
 
 void Program::openAbout()
@@ -303,10 +292,8 @@ void Program::openAbout()
     if (m_about)
         return bringForward(m_about);
     m_about = new AboutWindow(m_setup.endpoints, m_setup.folder, m_main);
-    enableMainWhenGone(m_about);
     bringForward(m_about);
-    m_main->setEnabled(false);
-    m_about->setEnabled(true);
+    holdMainWhileOpen(m_about);
 }
 
 void Program::runManualCheck()
@@ -362,6 +349,15 @@ void Program::enableMainWhenGone(QWidget *dialog)
     // A main window that goes takes its dialogs with it; it says so before they go, and then
     // there is nothing left to enable.
     connect(m_main, &QObject::destroyed, dialog, [enable] { QObject::disconnect(enable); });
+}
+
+void Program::holdMainWhileOpen(QWidget *dialog)
+{
+    enableMainWhenGone(dialog);
+    // The main window takes no input while the dialog is open; the dialog, its child, still
+    // does.
+    m_main->setEnabled(false);
+    dialog->setEnabled(true);
 }
 
 void Program::track(QWidget *window)

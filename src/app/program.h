@@ -70,8 +70,11 @@ private:
     void startupChecked(const updatecheck::Outcome &outcome);
     void manualChecked(const updatecheck::Outcome &outcome);
     void mainWindowClosing();
-    // Follows the window, and tells when it was the last.
+    // Enables the main window again when the dialog goes.
     void enableMainWhenGone(QWidget *dialog);
+    // Disables the main window until the dialog goes.
+    void holdMainWhileOpen(QWidget *dialog);
+    // Follows the window, and tells when it was the last.
     void track(QWidget *window);
 
     Setup m_setup;

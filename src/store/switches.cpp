@@ -21,11 +21,16 @@ int boxState(const QString &text)
     return state == 1 || state == 2 ? int(state) : 0;
 }
 
+bool fillAndReadSwitch(SettingsStore &store, const QString &key)
+{
+    if (store.get(settingkeys::kSettings, key).isEmpty())
+        store.save(settingkeys::kSettings, key, QStringLiteral("1"));
+    return switchIsOn(store.get(settingkeys::kSettings, key));
+}
+
 void fillDefaultSwitches(SettingsStore &store)
 {
     using namespace settingkeys;
-    for (const QString &key : {kSearch, kUnavailable, kProgUpdates, kDbUpdates, kSavePosition}) {
-        if (store.get(kSettings, key).isEmpty())
-            store.save(kSettings, key, QStringLiteral("1"));
-    }
+    for (const QString &key : {kSearch, kUnavailable, kProgUpdates, kDbUpdates, kSavePosition})
+        fillAndReadSwitch(store, key);
 }

@@ -34,5 +34,9 @@ bool switchIsOn(const QString &text);
 // (greyed) state. Text that reads as none of them shows the box clear.
 int boxState(const QString &text);
 
-// Stores "1" under each of the five switches that reads empty; "0" is left alone.
+// Stores "1" under the switch when it reads empty ("0" is left alone), and tells whether
+// it is on.
+bool fillAndReadSwitch(SettingsStore &store, const QString &key);
+
+// The same for each of the five switches.
 void fillDefaultSwitches(SettingsStore &store);
