@@ -1,5 +1,13 @@
 #include "recordview.h"
 
+#include "wholefile.h"
+
+namespace {
+
+constexpr qint64 kMaxPictureBytes = 16 * 1024 * 1024;
+
+} // namespace
+
 QString decodeForDisplay(QStringView stored)
 {
     QString out;
@@ -25,4 +33,11 @@ RecordView viewOf(const MonsterRecord &record, const DataFolder &folder)
     if (folder.holds(path))
         view.picturePath = path;
     return view;
+}
+
+QByteArray readPicture(const RecordView &view)
+{
+    if (view.picturePath.isEmpty())
+        return {};
+    return wholefile::read(view.picturePath, kMaxPictureBytes).value_or(QByteArray());
 }

@@ -27,3 +27,7 @@ struct RecordView
 // A "\" in the picture field counts as a folder separator, since records written on
 // Windows name their pictures that way.
 RecordView viewOf(const MonsterRecord &record, const DataFolder &folder);
+
+// The bytes of the view's picture; empty when there is none, or when what it names is not
+// a regular file of a picture's size.
+QByteArray readPicture(const RecordView &view);

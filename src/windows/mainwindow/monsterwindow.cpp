@@ -10,7 +10,6 @@
 #include "settingsstore.h"
 #include "switches.h"
 #include "twips.h"
-#include "wholefile.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -37,7 +36,6 @@ constexpr int kInnerWidth = 6615;
 constexpr int kInnerHeight = 7455;
 constexpr int kMinOuterWidth = 6705;
 constexpr int kMinOuterHeight = 8235;
-constexpr qint64 kMaxPictureBytes = 16 * 1024 * 1024;
 constexpr int kCopyShownMs = 2500;
 
 // How a control follows a window made larger than its default size: moved or grown by
@@ -516,11 +514,9 @@ void MonsterWindow::ShowSelectedMonster()
             label->setAccessibleDescription(label->text());
         }
         descriptionscroll->verticalScrollBar()->setValue(0);
-        // A missing or unreadable picture shows none, and so does anything that is not a
-        // picture file of a picture's size.
+        // A missing or unreadable picture shows none.
         QPixmap picture;
-        if (const auto bytes = wholefile::read(m_view.picturePath, kMaxPictureBytes))
-            picture.loadFromData(*bytes);
+        picture.loadFromData(readPicture(m_view));
         display->setPixmap(picture);
     }
     LoadNote();
