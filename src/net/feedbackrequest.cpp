@@ -12,4 +12,10 @@ QUrl requestUrl(const QString &scriptUrl, const QString &message, const QString 
     return QUrl::fromEncoded(request, QUrl::StrictMode);
 }
 
+bool fitsOneRequest(const QUrl &request)
+{
+    constexpr qsizetype kMaxRequestBytes = 6000;
+    return request.toEncoded().size() <= kMaxRequestBytes;
+}
+
 } // namespace feedback

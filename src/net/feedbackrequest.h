@@ -12,4 +12,8 @@ namespace feedback {
 QUrl requestUrl(const QString &scriptUrl, const QString &message, const QString &name,
                 const QString &email);
 
+// Whether servers take the request in one piece: they refuse a request line much longer
+// than 6,000 bytes.
+bool fitsOneRequest(const QUrl &request);
+
 } // namespace feedback

@@ -20,7 +20,6 @@ namespace {
 const QString kSection = QStringLiteral("feedback");
 const QString kName = QStringLiteral("sendername");
 const QString kEmail = QStringLiteral("senderemail");
-constexpr qsizetype kMaxRequestBytes = 6000;
 
 } // namespace
 
@@ -117,9 +116,8 @@ void ReportWindow::sendform_Click()
 {
     const QUrl url = feedback::requestUrl(
         m_feedbackUrl, linebreaks::toCrLf(feedback->toPlainText()), aname->text(), email->text());
-    // Servers refuse a request line much longer than this; say so before it goes out, and
-    // keep the text for the user to shorten.
-    if (url.toEncoded().size() > kMaxRequestBytes) {
+    // Said before it goes out, and the text kept for the user to shorten.
+    if (!feedback::fitsOneRequest(url)) {
         platform::showMessage(this, windowTitle(),
                               QStringLiteral("Your feedback is too long to send in one piece. "
                                              "Please shorten it, or send it in parts."),
