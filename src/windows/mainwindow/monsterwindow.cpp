@@ -6,20 +6,17 @@
 #include "framing.h"
 #include "linebreaks.h"
 #include "monsterlist.h"
-#include "placement.h"
 #include "settingsstore.h"
 #include "switches.h"
 #include "twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -402,16 +399,8 @@ void MonsterWindow::applyLayout()
 void MonsterWindow::restorePosition()
 {
     using namespace settingkeys;
-    const QString top = m_store.get(kPlacement, kMainTop);
-    if (top.isEmpty())
-        return;
-    QList<QRect> screens;
-    for (const QScreen *screen : QGuiApplication::screens())
-        screens.append(screen->availableGeometry());
-    const std::optional<QPoint> position = placement::restoredPosition(
-        top, m_store.get(kPlacement, kMainLeft), pos(), frameGeometry().size(), screens);
-    if (position)
-        platform::placeFrame(this, *position);
+    platform::placeAtStoredEdges(this, m_store.get(kPlacement, kMainTop),
+                                 m_store.get(kPlacement, kMainLeft));
 }
 
 void MonsterWindow::restoreLastMonster()
@@ -488,9 +477,9 @@ void MonsterWindow::SavePosition()
     // A minimized window may report a position off every screen.
     if (isMinimized())
         return;
-    const QPoint corner = platform::frameCorner(this);
-    m_store.save(settingkeys::kPlacement, settingkeys::kMainTop, placement::edgeText(corner.y()));
-    m_store.save(settingkeys::kPlacement, settingkeys::kMainLeft, placement::edgeText(corner.x()));
+    const auto [top, left] = platform::storedEdges(this);
+    m_store.save(settingkeys::kPlacement, settingkeys::kMainTop, top);
+    m_store.save(settingkeys::kPlacement, settingkeys::kMainLeft, left);
 }
 
 void MonsterWindow::monstername_Click()

@@ -1,5 +1,7 @@
 #include "framing.h"
 
+#include "placement.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -137,6 +139,26 @@ void centreOver(QWidget *window, const QWidget *over)
             std::max(room.top(), std::min(target.top(), room.bottom() - target.height() + 1)));
     }
     placeFrame(window, target.topLeft());
+}
+
+bool placeAtStoredEdges(QWidget *window, const QString &top, const QString &left)
+{
+    if (top.isEmpty())
+        return false;
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const std::optional<QPoint> position = placement::restoredPosition(
+        top, left, window->pos(), window->frameGeometry().size(), screens);
+    if (position)
+        placeFrame(window, *position);
+    return position.has_value();
+}
+
+std::pair<QString, QString> storedEdges(const QWidget *window)
+{
+    const QPoint corner = frameCorner(window);
+    return {placement::edgeText(corner.y()), placement::edgeText(corner.x())};
 }
 
 } // namespace platform

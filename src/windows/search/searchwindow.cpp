@@ -2,7 +2,6 @@
 
 #include "fonts.h"
 #include "framing.h"
-#include "placement.h"
 #include "searchresults.h"
 #include "settingsstore.h"
 #include "switches.h"
@@ -11,14 +10,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableView>
 #include <QThreadPool>
 #include <QTimer>
@@ -259,17 +256,9 @@ void SearchWindow::setNote(const QString &name, const QString &text)
 void SearchWindow::restorePosition()
 {
     using namespace settingkeys;
-    const QString top = m_store.get(kPlacement, kSearchTop);
-    QList<QRect> screens;
-    for (const QScreen *screen : QGuiApplication::screens())
-        screens.append(screen->availableGeometry());
-    const std::optional<QPoint> position =
-        top.isEmpty() ? std::nullopt
-                      : placement::restoredPosition(top, m_store.get(kPlacement, kSearchLeft),
-                                                    pos(), size(), screens);
-    if (position)
-        platform::placeFrame(this, *position);
-    else if (parentWidget())
+    if (!platform::placeAtStoredEdges(this, m_store.get(kPlacement, kSearchTop),
+                                      m_store.get(kPlacement, kSearchLeft)) &&
+        parentWidget())
         platform::centreOver(this, parentWidget());
 }
 
@@ -278,9 +267,9 @@ void SearchWindow::savePosition()
     using namespace settingkeys;
     if (isMinimized() || !isVisible() || !switchIsOn(m_store.get(kSettings, kSavePosition)))
         return;
-    const QPoint corner = platform::frameCorner(this);
-    m_store.save(kPlacement, kSearchTop, placement::edgeText(corner.y()));
-    m_store.save(kPlacement, kSearchLeft, placement::edgeText(corner.x()));
+    const auto [top, left] = platform::storedEdges(this);
+    m_store.save(kPlacement, kSearchTop, top);
+    m_store.save(kPlacement, kSearchLeft, left);
 }
 
 void SearchWindow::closeEvent(QCloseEvent *event)
