@@ -34,6 +34,11 @@ QString seconds(std::chrono::milliseconds time)
     return whole == 1 ? u"1 second"_s : u"%1 seconds"_s.arg(whole);
 }
 
+QString cannotWrite(const QString &path, const QString &why)
+{
+    return u"%1 cannot be written: %2"_s.arg(QDir::toNativeSeparators(path), why);
+}
+
 int clampedMs(std::chrono::milliseconds time)
 {
     return int(std::min<qint64>(time.count(), INT_MAX));
@@ -85,8 +90,7 @@ void HttpFetcher::get(const FetchRequest &request, QObject *context, Done done)
         file = std::make_unique<QSaveFile>(request.filePath);
         // Unbuffered, so that a write cut short by a full disk is seen (see wholefile.h).
         if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return failNow(u"%1 cannot be written: %2"_s.arg(
-                QDir::toNativeSeparators(request.filePath), file->errorString()));
+            return failNow(cannotWrite(request.filePath, file->errorString()));
     }
 
     QNetworkRequest http(request.url);
@@ -149,8 +153,7 @@ void HttpFetcher::drain()
         if (!m_file)
             m_body += chunk;
         else if (m_file->write(chunk) != chunk.size())
-            return fail(u"%1 cannot be written: %2"_s.arg(
-                QDir::toNativeSeparators(m_request.filePath), m_file->errorString()));
+            return fail(cannotWrite(m_request.filePath, m_file->errorString()));
     }
 }
 
@@ -225,8 +228,7 @@ void HttpFetcher::finish()
             // Leaves the old file as it was; the temporary file goes with it.
             m_file->cancelWriting();
         } else if (!m_file->commit()) {
-            result.error = u"%1 cannot be written: %2"_s.arg(
-                QDir::toNativeSeparators(m_request.filePath), m_file->errorString());
+            result.error = cannotWrite(m_request.filePath, m_file->errorString());
         }
     }
     result.ok = result.error.isEmpty();
