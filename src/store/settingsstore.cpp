@@ -27,6 +27,12 @@ void bindText(sqlite3_stmt *stmt, int index, const QString &text)
     sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
+QString columnText(sqlite3_stmt *stmt, int column)
+{
+    return QString::fromUtf8(static_cast<const char *>(sqlite3_column_blob(stmt, column)),
+                             sqlite3_column_bytes(stmt, column));
+}
+
 // Leaves the statement ready for its next use, whatever happened in this one.
 struct StatementReset
 {
@@ -137,8 +143,7 @@ QString SettingsStore::get(const QString &section, const QString &key)
     bindText(m_select, 2, key);
     if (sqlite3_step(m_select) != SQLITE_ROW)
         return {};
-    const auto *text = static_cast<const char *>(sqlite3_column_blob(m_select, 0));
-    return QString::fromUtf8(text, sqlite3_column_bytes(m_select, 0));
+    return columnText(m_select, 0);
 }
 
 QHash<QString, QString> SettingsStore::entries(const QString &section)
@@ -151,14 +156,8 @@ QHash<QString, QString> SettingsStore::entries(const QString &section)
                  : SQLITE_CANTOPEN;
     if (rc == SQLITE_OK) {
         bindText(stmt, 1, section);
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            const auto text = [stmt](int column) {
-                return QString::fromUtf8(
-                    static_cast<const char *>(sqlite3_column_blob(stmt, column)),
-                    sqlite3_column_bytes(stmt, column));
-            };
-            all.insert(text(0), text(1));
-        }
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+            all.insert(columnText(stmt, 0), columnText(stmt, 1));
     }
     sqlite3_finalize(stmt);
     for (const Pending &entry : std::as_const(m_pending)) {
