@@ -5,7 +5,7 @@
 #include "messagebox.h"
 #include "monsterlist.h"
 #include "monstertable.h"
-#include "monsterwindow.h"
+#include "mainwindow.h"
 #include "settingsstore.h"
 
 #include <QApplication>
@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
     const DataFolder folder(dataDir);
     QElapsedTimer opening;
     opening.start();
-    auto *window = new MonsterWindow(
+    auto *window = new MainWindow(
         store, folder,
         std::make_shared<const MonsterTable>(MonsterTable::loadFile(folder.databaseFile())));
     window->show();

@@ -6,14 +6,14 @@
 #include "aboutwindow.h"
 #include "messagebox.h"
 #include "monstertable.h"
-#include "monsterwindow.h"
+#include "mainwindow.h"
 #include "optionswindow.h"
 #include "program.h"
-#include "reportwindow.h"
+#include "feedbackwindow.h"
 #include "searchwindow.h"
 #include "settingsstore.h"
 #include "splashwindow.h"
-#include "updatewindow.h"
+#include "downloaderwindow.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -6,14 +6,14 @@
 #include "framing.h"
 #include "httpfetcher.h"
 #include "messagebox.h"
-#include "monsterwindow.h"
+#include "mainwindow.h"
 #include "optionswindow.h"
-#include "reportwindow.h"
+#include "feedbackwindow.h"
 #include "searchwindow.h"
 #include "settingsstore.h"
 #include "splashwindow.h"
 #include "switches.h"
-#include "updatewindow.h"
+#include "downloaderwindow.h"
 #include "versionfile.h"
 
 #include <QDir>
@@ -62,12 +62,12 @@ SplashWindow *Program::splash() const
     return m_splash;
 }
 
-MonsterWindow *Program::mainWindow() const
+MainWindow *Program::mainWindow() const
 {
     return m_main;
 }
 
-UpdateWindow *Program::downloader() const
+DownloaderWindow *Program::downloader() const
 {
     return m_downloader;
 }
@@ -77,7 +77,7 @@ OptionsWindow *Program::options() const
     return m_options;
 }
 
-ReportWindow *Program::feedback() const
+FeedbackWindow *Program::feedback() const
 {
     return m_feedback;
 }
@@ -176,19 +176,19 @@ void Program::openMainWindow()
     }
     const Loaded loaded = m_loading.valid() ? m_loading.get() : load();
     m_table = loaded.table;
-    m_main = new MonsterWindow(*m_setup.store, m_setup.folder, m_table);
+    m_main = new MainWindow(*m_setup.store, m_setup.folder, m_table);
     track(m_main);
-    connect(m_main, &MonsterWindow::optionsRequested, this, &Program::openOptions);
-    connect(m_main, &MonsterWindow::feedbackRequested, this, &Program::openFeedback);
-    connect(m_main, &MonsterWindow::aboutRequested, this, &Program::openAbout);
-    connect(m_main, &MonsterWindow::updateCheckRequested, this, &Program::runManualCheck);
-    connect(m_main, &MonsterWindow::searchRequested, this, &Program::openSearch);
-    connect(m_main, &MonsterWindow::noteEdited, this,
+    connect(m_main, &MainWindow::optionsRequested, this, &Program::openOptions);
+    connect(m_main, &MainWindow::feedbackRequested, this, &Program::openFeedback);
+    connect(m_main, &MainWindow::aboutRequested, this, &Program::openAbout);
+    connect(m_main, &MainWindow::updateCheckRequested, this, &Program::runManualCheck);
+    connect(m_main, &MainWindow::searchRequested, this, &Program::openSearch);
+    connect(m_main, &MainWindow::noteEdited, this,
             [this](const QString &name, const QString &text) {
                 if (m_search)
                     m_search->setNote(name, text);
             });
-    connect(m_main, &MonsterWindow::closing, this, &Program::mainWindowClosing);
+    connect(m_main, &MainWindow::closing, this, &Program::mainWindowClosing);
     m_main->setStoreProblem(m_setup.store->problem());
     bringForward(m_main);
     if (!loaded.error.isEmpty()) {
@@ -225,10 +225,10 @@ void Program::openDownloader()
 {
     if (m_downloader)
         return bringForward(m_downloader);
-    m_downloader = new UpdateWindow({m_setup.folder, m_setup.endpoints.updateListUrl,
+    m_downloader = new DownloaderWindow({m_setup.folder, m_setup.endpoints.updateListUrl,
                                      m_setup.endpoints.databaseVersionUrl, m_setup.transfers});
     track(m_downloader);
-    connect(m_downloader, &UpdateWindow::continueRequested, this, [this] {
+    connect(m_downloader, &DownloaderWindow::continueRequested, this, [this] {
         // The main window first, so that the program never runs out of windows on the way.
         openMainWindow();
         if (m_downloader)
@@ -279,7 +279,7 @@ void Program::openFeedback()
     if (m_feedback)
         return bringForward(m_feedback);
     m_feedback =
-        new ReportWindow(*m_setup.store, m_setup.endpoints.feedbackUrl, m_setup.transfers, m_main);
+        new FeedbackWindow(*m_setup.store, m_setup.endpoints.feedbackUrl, m_setup.transfers, m_main);
     platform::centreOver(m_feedback, m_main);
     bringForward(m_feedback);
     holdMainWhileOpen(m_feedback);

@@ -12,13 +12,13 @@
 
 class AboutWindow;
 class MonsterTable;
-class MonsterWindow;
+class MainWindow;
 class OptionsWindow;
-class ReportWindow;
+class FeedbackWindow;
 class SearchWindow;
 class SettingsStore;
 class SplashWindow;
-class UpdateWindow;
+class DownloaderWindow;
 class QWidget;
 
 // The program: it makes every window, each at most once, hands each what it needs and
@@ -45,10 +45,10 @@ public:
 
     // The windows now open; null when closed.
     SplashWindow *splash() const;
-    MonsterWindow *mainWindow() const;
-    UpdateWindow *downloader() const;
+    MainWindow *mainWindow() const;
+    DownloaderWindow *downloader() const;
     OptionsWindow *options() const;
-    ReportWindow *feedback() const;
+    FeedbackWindow *feedback() const;
     AboutWindow *about() const;
     SearchWindow *search() const;
 
@@ -79,10 +79,10 @@ private:
 
     Setup m_setup;
     QPointer<SplashWindow> m_splash;
-    QPointer<MonsterWindow> m_main;
-    QPointer<UpdateWindow> m_downloader;
+    QPointer<MainWindow> m_main;
+    QPointer<DownloaderWindow> m_downloader;
     QPointer<OptionsWindow> m_options;
-    QPointer<ReportWindow> m_feedback;
+    QPointer<FeedbackWindow> m_feedback;
     QPointer<AboutWindow> m_about;
     QPointer<SearchWindow> m_search;
     std::shared_ptr<const MonsterTable> m_table;

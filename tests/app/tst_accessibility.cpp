@@ -1,13 +1,13 @@
 // Every window as it opens: names for screen readers, use by keyboard alone, and captions
 // that fit their boxes in the fonts of this machine.
 #include "aboutwindow.h"
-#include "monsterwindow.h"
+#include "mainwindow.h"
 #include "optionswindow.h"
 #include "program.h"
-#include "reportwindow.h"
+#include "feedbackwindow.h"
 #include "searchwindow.h"
 #include "splashwindow.h"
-#include "updatewindow.h"
+#include "downloaderwindow.h"
 #include "windowtest.h"
 
 #include <QAccessible>

@@ -2,14 +2,14 @@
 // manual check, the downloader and the dialogs, against a real HTTP server on loopback.
 #include "aboutwindow.h"
 #include "appinfo.h"
-#include "monsterwindow.h"
+#include "mainwindow.h"
 #include "optionswindow.h"
 #include "program.h"
-#include "reportwindow.h"
+#include "feedbackwindow.h"
 #include "searchwindow.h"
 #include "splashwindow.h"
 #include "testserver.h"
-#include "updatewindow.h"
+#include "downloaderwindow.h"
 #include "windowtest.h"
 
 #include <QAction>
@@ -93,7 +93,7 @@ void TestStartup::serveNewDatabase()
 
 void TestStartup::runDownloader()
 {
-    UpdateWindow *window = m_program->downloader();
+    DownloaderWindow *window = m_program->downloader();
     child<QTimer>(window, "Timer1")->setInterval(0);
     QTRY_VERIFY(child(window, "finished")->isVisible());
 }
@@ -151,7 +151,7 @@ void TestStartup::databaseUpdateRunsTheDownloaderThenContinues()
     QTRY_VERIFY(m_program->downloader());
     QCOMPARE(shownTitles(), QStringList{u"Database Update"_s});
     QTRY_VERIFY(!m_program->splash());
-    UpdateWindow *window = m_program->downloader();
+    DownloaderWindow *window = m_program->downloader();
     QVERIFY(window->isVisible() && !child(window, "finished")->isVisible());
 
     runDownloader();
@@ -173,7 +173,7 @@ void TestStartup::continueDuringTheVersionStepWaitsForIt()
     slowVersion.delayMs = 300;
     m_server->setReply(u"/monster/vers.dat"_s, slowVersion);
     m_program->openDownloader();
-    UpdateWindow *window = m_program->downloader();
+    DownloaderWindow *window = m_program->downloader();
     runDownloader();
     QVERIFY(testsupport::readFile(m_folder.versionFile()).contains("1206"));
     window->close();
@@ -253,7 +253,7 @@ void TestStartup::exitDuringManualCheckEndsIt()
 void TestStartup::dialogsOpenOnceAndHoldTheMainWindow()
 {
     m_program->openMainWindow();
-    MonsterWindow *main = m_program->mainWindow();
+    MainWindow *main = m_program->mainWindow();
     for (const char *command : {"about", "mnuReport"}) {
         child<QAction>(main, command)->trigger();
         QWidget *dialog = command == QByteArray("about")

@@ -1,10 +1,10 @@
 // Each window on its own, as it is made with what it needs: the main window, Options, the
 // feedback form (against a real HTTP server on loopback) and About.
 #include "aboutwindow.h"
-#include "monsterwindow.h"
+#include "mainwindow.h"
 #include "optionswindow.h"
 #include "registry.h"
-#include "reportwindow.h"
+#include "feedbackwindow.h"
 #include "testserver.h"
 #include "windowtest.h"
 
@@ -75,8 +75,8 @@ private slots:
     void aboutStartsTheBrowserAndSystemInformation();
 
 private:
-    MonsterWindow *openMain();
-    MonsterWindow *reopenMain()
+    MainWindow *openMain();
+    MainWindow *reopenMain()
     {
         m_window->close();
         delete m_window;
@@ -88,7 +88,7 @@ private:
         auto *list = get<QListView>("monstername");
         list->setCurrentIndex(list->model()->index(row, 0));
     }
-    ReportWindow *openFeedback(const QString &url);
+    FeedbackWindow *openFeedback(const QString &url);
     void send(const QString &message, const QString &name, const QString &address);
 
     QPointer<QWidget> m_window;
@@ -113,9 +113,9 @@ void TestWindows::init()
     m_server = std::make_unique<TestServer>();
 }
 
-MonsterWindow *TestWindows::openMain()
+MainWindow *TestWindows::openMain()
 {
-    auto *window = new MonsterWindow(
+    auto *window = new MainWindow(
         *m_store, m_folder,
         std::make_shared<const MonsterTable>(MonsterTable::loadFile(m_folder.databaseFile())));
     window->show();
@@ -190,7 +190,7 @@ void TestWindows::notesFollowTheSelection()
 // a line tells why nothing is saved, and the note is stored whole once the lock goes.
 void TestWindows::storeProblemIsALineAndTypingGoesOn()
 {
-    MonsterWindow *window = openMain();
+    MainWindow *window = openMain();
     m_store->setProblemHandler(
         [window](const QString &problem) { window->setStoreProblem(problem); });
     QVERIFY(QTest::qWaitForWindowActive(window));
@@ -275,7 +275,7 @@ void TestWindows::positionIsRestoredAndKeptWhenSavingIsOff()
 
 void TestWindows::minimumSizeAndMenus()
 {
-    MonsterWindow *window = openMain();
+    MainWindow *window = openMain();
     QVERIFY(QTest::qWaitForWindowActive(window));
     const char *parts[] = {"monstername", "notes", "descriptionscroll", "display", "hint1"};
     QList<QRect> before;
@@ -303,7 +303,7 @@ void TestWindows::minimumSizeAndMenus()
     // Ctrl+S asks for the search; a check running holds the next one back; Exit closes.
     auto *names = get<QListView>("monstername");
     names->setFocus();
-    QSignalSpy search(window, &MonsterWindow::searchRequested);
+    QSignalSpy search(window, &MainWindow::searchRequested);
     QTest::keyClick(names, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(search.count(), 1);
     window->setCheckRunning(true);
@@ -317,7 +317,7 @@ void TestWindows::minimumSizeAndMenus()
 // next start on the monster shown last.
 void TestWindows::keyboardCopyingAndDailyUse()
 {
-    MonsterWindow *window = openMain();
+    MainWindow *window = openMain();
     QVERIFY(QTest::qWaitForWindowActive(window));
     QClipboard *clipboard = QApplication::clipboard();
     select(Crab);
@@ -412,9 +412,9 @@ void TestWindows::optionsLoadAndSaveOnlyOnSave()
     QCOMPARE(stored(u"settings"_s, u"unavailable"_s), u"2"_s);
 }
 
-ReportWindow *TestWindows::openFeedback(const QString &url)
+FeedbackWindow *TestWindows::openFeedback(const QString &url)
 {
-    auto *form = new ReportWindow(*m_store, url, TransferPolicy());
+    auto *form = new FeedbackWindow(*m_store, url, TransferPolicy());
     form->show();
     m_window = form;
     return form;
@@ -507,7 +507,7 @@ void TestWindows::feedbackClosedDuringTheWaitSaysNothing()
     slow.body = "thanks";
     slow.delayMs = 300;
     m_server->setReply(u"/send1.php"_s, slow);
-    ReportWindow *form = openFeedback(m_server->urlText(u"/send1.php"_s));
+    FeedbackWindow *form = openFeedback(m_server->urlText(u"/send1.php"_s));
     send(u"hello"_s, u"Ann"_s, QString());
     QTRY_COMPARE(m_server->hits(u"/send1.php"_s), 1);
     form->close();

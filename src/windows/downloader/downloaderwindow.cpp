@@ -1,4 +1,4 @@
-#include "updatewindow.h"
+#include "downloaderwindow.h"
 
 #include "fonts.h"
 #include "messagebox.h"
@@ -18,7 +18,7 @@ constexpr int kRunDelayMs = 1000;
 
 } // namespace
 
-UpdateWindow::UpdateWindow(UpdateRun::Config config, QWidget *parent)
+DownloaderWindow::DownloaderWindow(UpdateRun::Config config, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_run(new UpdateRun(std::move(config), this))
 {
@@ -40,7 +40,7 @@ UpdateWindow::UpdateWindow(UpdateRun::Config config, QWidget *parent)
     finished->setObjectName(QStringLiteral("finished"));
     finished->setGeometry(rect(3240, 120, 1695, 375));
     finished->setVisible(false);
-    connect(finished, &QPushButton::clicked, this, &UpdateWindow::finished_Click);
+    connect(finished, &QPushButton::clicked, this, &DownloaderWindow::finished_Click);
 
     const QFont statusFont = platform::dialogFont(platform::Bold);
     lblFileStatus = new QLabel(this);
@@ -89,7 +89,7 @@ UpdateWindow::UpdateWindow(UpdateRun::Config config, QWidget *parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kRunDelayMs);
-    connect(Timer1, &QTimer::timeout, this, &UpdateWindow::Timer1_Timer);
+    connect(Timer1, &QTimer::timeout, this, &DownloaderWindow::Timer1_Timer);
 
     connect(m_run, &UpdateRun::panelText, this,
             [this](int panel, const QString &text) { panels[panel - 1]->setText(text); });
@@ -101,7 +101,7 @@ UpdateWindow::UpdateWindow(UpdateRun::Config config, QWidget *parent)
         finished->setDefault(true);
         finished->setFocus();
     });
-    connect(m_run, &UpdateRun::finished, this, &UpdateWindow::runFinished);
+    connect(m_run, &UpdateRun::finished, this, &DownloaderWindow::runFinished);
     m_run->setNotFoundHandler([this](const QString &fileName, std::function<void()> acknowledged) {
         platform::showMessage(this, windowTitle(),
                               QStringLiteral("Error downloading ") + fileName +
@@ -113,7 +113,7 @@ UpdateWindow::UpdateWindow(UpdateRun::Config config, QWidget *parent)
     Timer1->start();
 }
 
-void UpdateWindow::Timer1_Timer()
+void DownloaderWindow::Timer1_Timer()
 {
     // Only the first tick runs the update.
     Timer1->stop();
@@ -123,7 +123,7 @@ void UpdateWindow::Timer1_Timer()
     m_run->start();
 }
 
-void UpdateWindow::finished_Click()
+void DownloaderWindow::finished_Click()
 {
     // A click during the last step takes effect when that step is over.
     if (m_run->isRunning()) {
@@ -133,13 +133,13 @@ void UpdateWindow::finished_Click()
     emit continueRequested();
 }
 
-void UpdateWindow::runFinished()
+void DownloaderWindow::runFinished()
 {
     if (m_continuePending)
         emit continueRequested();
 }
 
-void UpdateWindow::closeEvent(QCloseEvent *event)
+void DownloaderWindow::closeEvent(QCloseEvent *event)
 {
     // No way out while the files are changing; once the work is done closing is Continue.
     if (m_run->isRunning()) {

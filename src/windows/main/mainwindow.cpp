@@ -1,4 +1,4 @@
-#include "monsterwindow.h"
+#include "mainwindow.h"
 
 #include "clicklabel.h"
 #include "clipboard.h"
@@ -127,7 +127,7 @@ public:
 
 } // namespace
 
-MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder,
+MainWindow::MainWindow(SettingsStore &store, const DataFolder &folder,
                              std::shared_ptr<const MonsterTable> table, QWidget *parent)
     : QMainWindow(parent)
     , m_store(store)
@@ -146,17 +146,17 @@ MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder,
     // Selection, not the current row: the list makes its first row current when it takes
     // the focus, and that must not show a monster.
     connect(monstername->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &MonsterWindow::monstername_Click);
-    connect(notes, &QPlainTextEdit::textChanged, this, &MonsterWindow::notes_Change);
+            &MainWindow::monstername_Click);
+    connect(notes, &QPlainTextEdit::textChanged, this, &MainWindow::notes_Change);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(u"Timer1"_s);
     Timer1->setInterval(kTimer1IntervalMs);
-    connect(Timer1, &QTimer::timeout, this, &MonsterWindow::Timer1_Timer);
+    connect(Timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
     m_copyShown = new QTimer(this);
     m_copyShown->setSingleShot(true);
     m_copyShown->setInterval(kCopyShownMs);
-    connect(m_copyShown, &QTimer::timeout, this, &MonsterWindow::showHintLine);
+    connect(m_copyShown, &QTimer::timeout, this, &MainWindow::showHintLine);
 
     // The smallest outer size, given before the window is shown: the frame is not known
     // then, so the window may grow past it by its frame, but a size hint changed while the
@@ -169,16 +169,16 @@ MonsterWindow::MonsterWindow(SettingsStore &store, const DataFolder &folder,
     Timer1->start();
 }
 
-MonsterWindow::~MonsterWindow() = default;
+MainWindow::~MainWindow() = default;
 
-void MonsterWindow::place(QWidget *widget, const char *name, QRect base, int follows)
+void MainWindow::place(QWidget *widget, const char *name, QRect base, int follows)
 {
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(base);
     m_placed.append({widget, base, follows});
 }
 
-void MonsterWindow::buildLayout()
+void MainWindow::buildLayout()
 {
     using twips::rect;
     auto *inner = new QWidget(this);
@@ -308,7 +308,7 @@ void MonsterWindow::buildLayout()
     setTabOrder(monstername, notes);
 }
 
-void MonsterWindow::buildMenus()
+void MainWindow::buildMenus()
 {
     auto action = [this](const QString &caption, const char *name, QKeySequence shortcut = {}) {
         auto *item = new QAction(caption, this);
@@ -337,21 +337,21 @@ void MonsterWindow::buildMenus()
         action(u"Copy &Record"_s, "copyRecord", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     addAction(copyRecord);
 
-    connect(mnuSearch, &QAction::triggered, this, &MonsterWindow::searchRequested);
-    connect(mnuOptions, &QAction::triggered, this, &MonsterWindow::optionsRequested);
-    connect(mnuReport, &QAction::triggered, this, &MonsterWindow::feedbackRequested);
-    connect(about, &QAction::triggered, this, &MonsterWindow::aboutRequested);
-    connect(mnuUpdate, &QAction::triggered, this, &MonsterWindow::updateCheckRequested);
+    connect(mnuSearch, &QAction::triggered, this, &MainWindow::searchRequested);
+    connect(mnuOptions, &QAction::triggered, this, &MainWindow::optionsRequested);
+    connect(mnuReport, &QAction::triggered, this, &MainWindow::feedbackRequested);
+    connect(about, &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(mnuUpdate, &QAction::triggered, this, &MainWindow::updateCheckRequested);
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
-    connect(copyRecord, &QAction::triggered, this, &MonsterWindow::CopyRecord);
+    connect(copyRecord, &QAction::triggered, this, &MainWindow::CopyRecord);
 }
 
-void MonsterWindow::setCheckRunning(bool running)
+void MainWindow::setCheckRunning(bool running)
 {
     mnuUpdate->setEnabled(!running);
 }
 
-void MonsterWindow::setStoreProblem(const QString &problem)
+void MainWindow::setStoreProblem(const QString &problem)
 {
     m_storeProblem = problem;
     storeproblem->setText(u"Notes and settings are kept but not saved yet: "_s + problem);
@@ -360,7 +360,7 @@ void MonsterWindow::setStoreProblem(const QString &problem)
     showHintLine();
 }
 
-void MonsterWindow::showHintLine()
+void MainWindow::showHintLine()
 {
     const bool copied = m_copyShown && m_copyShown->isActive();
     copystatus->setVisible(copied);
@@ -368,7 +368,7 @@ void MonsterWindow::showHintLine()
     hint1->setVisible(!copied && m_storeProblem.isEmpty());
 }
 
-bool MonsterWindow::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         applyLayout();
@@ -377,7 +377,7 @@ bool MonsterWindow::eventFilter(QObject *watched, QEvent *event)
 
 // At the default size every control is where the layout puts it; a larger window gives
 // its extra room to the list, the notes box, the record and its description.
-void MonsterWindow::applyLayout()
+void MainWindow::applyLayout()
 {
     const QSize extra = (centralWidget()->size() -
                          QSize(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight)))
@@ -396,14 +396,14 @@ void MonsterWindow::applyLayout()
     }
 }
 
-void MonsterWindow::restorePosition()
+void MainWindow::restorePosition()
 {
     using namespace settingkeys;
     platform::placeAtStoredEdges(this, m_store.get(kPlacement, kMainTop),
                                  m_store.get(kPlacement, kMainLeft));
 }
 
-void MonsterWindow::restoreLastMonster()
+void MainWindow::restoreLastMonster()
 {
     using namespace settingkeys;
     const QString name = m_store.get(kPlacement, kLastMonster);
@@ -415,7 +415,7 @@ void MonsterWindow::restoreLastMonster()
         showRow(row);
 }
 
-void MonsterWindow::showRow(qsizetype row)
+void MainWindow::showRow(qsizetype row)
 {
     const QModelIndex index = m_model->index(int(row));
     if (!index.isValid())
@@ -425,7 +425,7 @@ void MonsterWindow::showRow(qsizetype row)
     monstername->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
-void MonsterWindow::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // While the About window or the feedback form is open this window takes no input,
     // its close box included.
@@ -438,7 +438,7 @@ void MonsterWindow::closeEvent(QCloseEvent *event)
     emit closing();
 }
 
-void MonsterWindow::Form_Unload()
+void MainWindow::Form_Unload()
 {
     // Keep the last moves too, not only those up to the last timer tick.
     if (savePositionIsOn(m_store))
@@ -454,25 +454,25 @@ void MonsterWindow::Form_Unload()
     }
 }
 
-void MonsterWindow::focusInEvent(QFocusEvent *event)
+void MainWindow::focusInEvent(QFocusEvent *event)
 {
     QMainWindow::focusInEvent(event);
     Form_GotFocus();
 }
 
-void MonsterWindow::Form_GotFocus()
+void MainWindow::Form_GotFocus()
 {
     SavePosition();
 }
 
-void MonsterWindow::Timer1_Timer()
+void MainWindow::Timer1_Timer()
 {
     fillDefaultSwitches(m_store);
     if (savePositionIsOn(m_store))
         SavePosition();
 }
 
-void MonsterWindow::SavePosition()
+void MainWindow::SavePosition()
 {
     // A minimized window may report a position off every screen.
     if (isMinimized())
@@ -482,12 +482,12 @@ void MonsterWindow::SavePosition()
     m_store.save(settingkeys::kPlacement, settingkeys::kMainLeft, left);
 }
 
-void MonsterWindow::monstername_Click()
+void MainWindow::monstername_Click()
 {
     ShowSelectedMonster();
 }
 
-void MonsterWindow::ShowSelectedMonster()
+void MainWindow::ShowSelectedMonster()
 {
     const QModelIndexList selected = monstername->selectionModel()->selectedIndexes();
     const QModelIndex index = selected.isEmpty() ? QModelIndex() : selected.first();
@@ -511,7 +511,7 @@ void MonsterWindow::ShowSelectedMonster()
     LoadNote();
 }
 
-void MonsterWindow::LoadNote()
+void MainWindow::LoadNote()
 {
     const QString &key = m_view.noteKey();
     m_loadingNote = true;
@@ -520,7 +520,7 @@ void MonsterWindow::LoadNote()
     notes->setReadOnly(key.isEmpty());
 }
 
-void MonsterWindow::notes_Change()
+void MainWindow::notes_Change()
 {
     // Putting a stored note into the box stores nothing new.
     if (m_loadingNote)
@@ -530,13 +530,13 @@ void MonsterWindow::notes_Change()
     emit noteEdited(m_view.noteKey(), linebreaks::toCrLf(text));
 }
 
-void MonsterWindow::CopyValue(MonsterRecord::Field field)
+void MainWindow::CopyValue(MonsterRecord::Field field)
 {
     platform::copyText(m_view.text[field]);
     showCopied(QString::fromLatin1(rowOf(field).caption).remove(u':'));
 }
 
-QString MonsterWindow::recordText() const
+QString MainWindow::recordText() const
 {
     QStringList lines;
     for (const FieldRow &row : kFieldRows)
@@ -544,21 +544,21 @@ QString MonsterWindow::recordText() const
     return lines.join(u"\r\n"_s);
 }
 
-void MonsterWindow::CopyRecord()
+void MainWindow::CopyRecord()
 {
     platform::copyText(recordText());
     showCopied(u"the whole record"_s);
 }
 
 // A copy is confirmed for a moment where the hint stands.
-void MonsterWindow::showCopied(const QString &what)
+void MainWindow::showCopied(const QString &what)
 {
     copystatus->setText(u"Copied to the clipboard: %1."_s.arg(what));
     m_copyShown->start();
     showHintLine();
 }
 
-void MonsterWindow::openContextMenu(MonsterRecord::Field field, QPoint at)
+void MainWindow::openContextMenu(MonsterRecord::Field field, QPoint at)
 {
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);

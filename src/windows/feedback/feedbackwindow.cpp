@@ -1,4 +1,4 @@
-#include "reportwindow.h"
+#include "feedbackwindow.h"
 
 #include "feedbackrequest.h"
 #include "fonts.h"
@@ -23,7 +23,7 @@ const QString kEmail = QStringLiteral("senderemail");
 
 } // namespace
 
-ReportWindow::ReportWindow(SettingsStore &store, QString feedbackUrl, TransferPolicy transfers,
+FeedbackWindow::FeedbackWindow(SettingsStore &store, QString feedbackUrl, TransferPolicy transfers,
                            QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
@@ -85,8 +85,8 @@ ReportWindow::ReportWindow(SettingsStore &store, QString feedbackUrl, TransferPo
     // Enter presses the focused button, as in any dialog.
     sendform->setAutoDefault(true);
     cancel->setAutoDefault(true);
-    connect(sendform, &QPushButton::clicked, this, &ReportWindow::sendform_Click);
-    connect(cancel, &QPushButton::clicked, this, &ReportWindow::cancel_Click);
+    connect(sendform, &QPushButton::clicked, this, &FeedbackWindow::sendform_Click);
+    connect(cancel, &QPushButton::clicked, this, &FeedbackWindow::cancel_Click);
 
     // Each field is named after its caption, without the colon.
     for (const auto &[caption, field] :
@@ -105,14 +105,14 @@ ReportWindow::ReportWindow(SettingsStore &store, QString feedbackUrl, TransferPo
     Form_Load();
 }
 
-void ReportWindow::Form_Load()
+void FeedbackWindow::Form_Load()
 {
     SettingsStore &store = m_store;
     aname->setText(store.get(kSection, kName));
     email->setText(store.get(kSection, kEmail));
 }
 
-void ReportWindow::sendform_Click()
+void FeedbackWindow::sendform_Click()
 {
     const QUrl url = feedback::requestUrl(
         m_feedbackUrl, linebreaks::toCrLf(feedback->toPlainText()), aname->text(), email->text());
@@ -134,7 +134,7 @@ void ReportWindow::sendform_Click()
                [this](const FetchResult &reply) { replied(reply); });
 }
 
-void ReportWindow::replied(const FetchResult &reply)
+void FeedbackWindow::replied(const FetchResult &reply)
 {
     // An error page is not a receipt.
     if (reply.ok && !reply.body.isEmpty()) {
@@ -153,12 +153,12 @@ void ReportWindow::replied(const FetchResult &reply)
                           platform::Buttons::OkCancel);
 }
 
-void ReportWindow::cancel_Click()
+void FeedbackWindow::cancel_Click()
 {
     close();
 }
 
-void ReportWindow::keyPressEvent(QKeyEvent *event)
+void FeedbackWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape) {
         cancel_Click();
@@ -167,7 +167,7 @@ void ReportWindow::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-void ReportWindow::closeEvent(QCloseEvent *event)
+void FeedbackWindow::closeEvent(QCloseEvent *event)
 {
     Inet1->abort();
     QWidget::closeEvent(event);

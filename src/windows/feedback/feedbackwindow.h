@@ -13,11 +13,11 @@ class SettingsStore;
 
 // The feedback form ("frmReport"): a message, a name and an e-mail address sent to the
 // maker's web script in one request. It is deleted when closed.
-class ReportWindow : public QWidget
+class FeedbackWindow : public QWidget
 {
     Q_OBJECT
 public:
-    ReportWindow(SettingsStore &store, QString feedbackUrl, TransferPolicy transfers,
+    FeedbackWindow(SettingsStore &store, QString feedbackUrl, TransferPolicy transfers,
                  QWidget *parent = nullptr);
 
 protected:

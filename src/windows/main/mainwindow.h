@@ -27,13 +27,13 @@ class ClickLabel;
 // The main window ("monster"): the monster list, the selected monster's record and
 // picture, the notes box, the copy triggers and the menus. It keeps the view of the
 // record it shows; the menus' commands are reported for the program to carry out.
-class MonsterWindow : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    MonsterWindow(SettingsStore &store, const DataFolder &folder,
+    MainWindow(SettingsStore &store, const DataFolder &folder,
                   std::shared_ptr<const MonsterTable> table, QWidget *parent = nullptr);
-    ~MonsterWindow() override;
+    ~MainWindow() override;
 
     // While a manual update check runs its command cannot be chosen again.
     void setCheckRunning(bool running);

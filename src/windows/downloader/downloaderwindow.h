@@ -13,11 +13,11 @@ class QTimer;
 // The database update downloader ("frmUpdate"). One second after it opens it runs the
 // update, showing its progress; "Continue" then reports that the main window may open on
 // the new data.
-class UpdateWindow : public QWidget
+class DownloaderWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit UpdateWindow(UpdateRun::Config config, QWidget *parent = nullptr);
+    explicit DownloaderWindow(UpdateRun::Config config, QWidget *parent = nullptr);
 
 signals:
     void continueRequested();
