@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     const QString out = args[4];
 
     program.start();
-    bool ok = save(program.splash(), out, "splash.png");
+    bool ok = save(program.splashWindow(), out, "splash.png");
 
     program.openMainWindow();
     QWidget *window = program.mainWindow();
@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
 
     // Monsters of 1,000 hit points or more, the strongest first.
     program.openSearch();
-    QWidget *search = program.search();
+    QWidget *search = program.searchWindow();
     search->findChild<QLineEdit *>(QStringLiteral("hpfrom"))->setText(QStringLiteral("1000"));
     search->findChild<QTableView *>(QStringLiteral("results"))
         ->sortByColumn(1, Qt::DescendingOrder);
@@ -99,15 +99,15 @@ int main(int argc, char *argv[])
     search->close();
 
     program.openOptions();
-    ok &= save(program.options(), out, "options.png");
+    ok &= save(program.optionsWindow(), out, "options.png");
     program.openFeedback();
-    ok &= save(program.feedback(), out, "feedback.png");
+    ok &= save(program.feedbackWindow(), out, "feedback.png");
     program.openAbout();
-    ok &= save(program.about(), out, "about.png");
+    ok &= save(program.aboutWindow(), out, "about.png");
 
     // The downloader as it looks when done, without a server to talk to.
     program.openDownloader();
-    QWidget *update = program.downloader();
+    QWidget *update = program.downloaderWindow();
     update->findChild<QLabel *>(QStringLiteral("panel1"))
         ->setText(QStringLiteral("Finished Updating Database"));
     update->findChild<QLabel *>(QStringLiteral("panel2"))->setText(QStringLiteral("100%"));

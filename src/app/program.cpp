@@ -57,7 +57,7 @@ Program::~Program()
     }
 }
 
-SplashWindow *Program::splash() const
+SplashWindow *Program::splashWindow() const
 {
     return m_splash;
 }
@@ -67,27 +67,27 @@ MainWindow *Program::mainWindow() const
     return m_main;
 }
 
-DownloaderWindow *Program::downloader() const
+DownloaderWindow *Program::downloaderWindow() const
 {
     return m_downloader;
 }
 
-OptionsWindow *Program::options() const
+OptionsWindow *Program::optionsWindow() const
 {
     return m_options;
 }
 
-FeedbackWindow *Program::feedback() const
+FeedbackWindow *Program::feedbackWindow() const
 {
     return m_feedback;
 }
 
-AboutWindow *Program::about() const
+AboutWindow *Program::aboutWindow() const
 {
     return m_about;
 }
 
-SearchWindow *Program::search() const
+SearchWindow *Program::searchWindow() const
 {
     return m_search;
 }

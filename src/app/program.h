@@ -44,13 +44,13 @@ public:
     void start();
 
     // The windows now open; null when closed.
-    SplashWindow *splash() const;
+    SplashWindow *splashWindow() const;
     MainWindow *mainWindow() const;
-    DownloaderWindow *downloader() const;
-    OptionsWindow *options() const;
-    FeedbackWindow *feedback() const;
-    AboutWindow *about() const;
-    SearchWindow *search() const;
+    DownloaderWindow *downloaderWindow() const;
+    OptionsWindow *optionsWindow() const;
+    FeedbackWindow *feedbackWindow() const;
+    AboutWindow *aboutWindow() const;
+    SearchWindow *searchWindow() const;
 
     void openMainWindow();
     void openDownloader();

@@ -116,10 +116,10 @@ private:
         QWidget *window = nullptr;
         if (name == u"frmSplash") {
             m_program->start();
-            window = m_program->splash();
+            window = m_program->splashWindow();
         } else if (name == u"frmUpdate") {
             m_program->openDownloader();
-            window = m_program->downloader();
+            window = m_program->downloaderWindow();
             child<QTimer>(window, "Timer1")->stop();
             child(window, "finished")->show(); // as it is when the files are in
         } else {
@@ -127,16 +127,16 @@ private:
             window = m_program->mainWindow();
             if (name == u"frmOptions") {
                 m_program->openOptions();
-                window = m_program->options();
+                window = m_program->optionsWindow();
             } else if (name == u"frmReport") {
                 m_program->openFeedback();
-                window = m_program->feedback();
+                window = m_program->feedbackWindow();
             } else if (name == u"frmAbout") {
                 m_program->openAbout();
-                window = m_program->about();
+                window = m_program->aboutWindow();
             } else if (name == u"frmSearch") {
                 m_program->openSearch();
-                window = m_program->search();
+                window = m_program->searchWindow();
             }
         }
         if (!window || !QTest::qWaitForWindowActive(window))

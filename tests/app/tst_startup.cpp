@@ -93,7 +93,7 @@ void TestStartup::serveNewDatabase()
 
 void TestStartup::runDownloader()
 {
-    DownloaderWindow *window = m_program->downloader();
+    DownloaderWindow *window = m_program->downloaderWindow();
     child<QTimer>(window, "Timer1")->setInterval(0);
     QTRY_VERIFY(child(window, "finished")->isVisible());
 }
@@ -106,7 +106,7 @@ void TestStartup::splashShowsAtOnceAndIgnoresInputWhileChecking()
     silent.delayMs = 60000;
     m_server->setReply(u"/monster.txt"_s, silent);
     m_program->start();
-    SplashWindow *splash = m_program->splash();
+    SplashWindow *splash = m_program->splashWindow();
     QVERIFY(splash->isVisible());
     QCOMPARE(stored(u"settings"_s, u"progupdates"_s) + stored(u"settings"_s, u"dbupdates"_s),
              u"11"_s); // empty switches are on
@@ -123,7 +123,7 @@ void TestStartup::splashShowsAtOnceAndIgnoresInputWhileChecking()
     QSignalSpy last(m_program.get(), &Program::lastWindowClosed);
     QTest::mouseClick(child(splash, "Image2"), Qt::LeftButton);
     QVERIFY(m_program->mainWindow());
-    QTRY_VERIFY(!m_program->splash());
+    QTRY_VERIFY(!m_program->splashWindow());
     m_program->mainWindow()->close();
     QTRY_COMPARE(last.count(), 1);
 }
@@ -134,7 +134,7 @@ void TestStartup::newProgramVersionOpensTheDownloadPage()
     m_server->setBody(u"/monster/vers.dat"_s, "2026.1207\r\n"); // differs, but is not compared
     platform::messagetesting::queueAnswer(Answer::Yes);
     m_program->start();
-    QTRY_VERIFY(child<QTimer>(m_program->splash(), "Timer1")->isActive());
+    QTRY_VERIFY(child<QTimer>(m_program->splashWindow(), "Timer1")->isActive());
     QCOMPARE(shownTitles(), QStringList{u"New Version Availible"_s});
     // The browser gets the page as an argument of its own.
     const platform::launchtesting::Launch browser{u"test-browser"_s,
@@ -148,10 +148,10 @@ void TestStartup::databaseUpdateRunsTheDownloaderThenContinues()
     serveNewDatabase();
     platform::messagetesting::queueAnswer(Answer::Yes);
     m_program->start();
-    QTRY_VERIFY(m_program->downloader());
+    QTRY_VERIFY(m_program->downloaderWindow());
     QCOMPARE(shownTitles(), QStringList{u"Database Update"_s});
-    QTRY_VERIFY(!m_program->splash());
-    DownloaderWindow *window = m_program->downloader();
+    QTRY_VERIFY(!m_program->splashWindow());
+    DownloaderWindow *window = m_program->downloaderWindow();
     QVERIFY(window->isVisible() && !child(window, "finished")->isVisible());
 
     runDownloader();
@@ -162,7 +162,7 @@ void TestStartup::databaseUpdateRunsTheDownloaderThenContinues()
     QTest::mouseClick(child(window, "finished"), Qt::LeftButton);
     QVERIFY(m_program->mainWindow());
     QCOMPARE(child<QListView>(m_program->mainWindow(), "monstername")->model()->rowCount(), 3);
-    QTRY_VERIFY(!m_program->downloader());
+    QTRY_VERIFY(!m_program->downloaderWindow());
 }
 
 void TestStartup::continueDuringTheVersionStepWaitsForIt()
@@ -173,7 +173,7 @@ void TestStartup::continueDuringTheVersionStepWaitsForIt()
     slowVersion.delayMs = 300;
     m_server->setReply(u"/monster/vers.dat"_s, slowVersion);
     m_program->openDownloader();
-    DownloaderWindow *window = m_program->downloader();
+    DownloaderWindow *window = m_program->downloaderWindow();
     runDownloader();
     QVERIFY(testsupport::readFile(m_folder.versionFile()).contains("1206"));
     window->close();
@@ -222,14 +222,14 @@ void TestStartup::switchedOffChecksFetchNothingButTheManualOneRuns()
     m_store->save(u"settings"_s, u"dbupdates"_s, u"0"_s);
     serveNewDatabase();
     m_program->start();
-    auto *timer = child<QTimer>(m_program->splash(), "Timer1");
+    auto *timer = child<QTimer>(m_program->splashWindow(), "Timer1");
     QTRY_VERIFY(timer->isActive());
     QCOMPARE(m_server->hits(u"/monster.txt"_s) + m_server->hits(u"/monster/vers.dat"_s), 0);
     timer->setInterval(1);
     QTRY_VERIFY(m_program->mainWindow());
     platform::messagetesting::queueAnswer(Answer::Yes);
     child<QAction>(m_program->mainWindow(), "mnuUpdate")->trigger();
-    QTRY_VERIFY(m_program->downloader());
+    QTRY_VERIFY(m_program->downloaderWindow());
     QCOMPARE(shownTitles(), QStringList{u"Database Update"_s});
     QTRY_VERIFY(!m_program->mainWindow());
 }
@@ -257,8 +257,8 @@ void TestStartup::dialogsOpenOnceAndHoldTheMainWindow()
     for (const char *command : {"about", "mnuReport"}) {
         child<QAction>(main, command)->trigger();
         QWidget *dialog = command == QByteArray("about")
-                              ? static_cast<QWidget *>(m_program->about())
-                              : m_program->feedback();
+                              ? static_cast<QWidget *>(m_program->aboutWindow())
+                              : m_program->feedbackWindow();
         QVERIFY(dialog && dialog->isVisible() && dialog->isEnabled());
         QCOMPARE(dialog->parentWidget(), main);
         QVERIFY(!main->isEnabled());
@@ -282,11 +282,11 @@ void TestStartup::optionsOutliveTheMainWindow()
     m_program->openOptions();
     child<QAction>(m_program->mainWindow(), "mnuExit")->trigger();
     QTRY_VERIFY(!m_program->mainWindow());
-    QVERIFY(m_program->options() && m_program->options()->isVisible());
+    QVERIFY(m_program->optionsWindow() && m_program->optionsWindow()->isVisible());
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     QCOMPARE(last.count(), 0);
-    QTest::mouseClick(child(m_program->options(), "cancel"), Qt::LeftButton);
+    QTest::mouseClick(child(m_program->optionsWindow(), "cancel"), Qt::LeftButton);
     QTRY_COMPARE(last.count(), 1);
     QVERIFY(!m_program->mainWindow());
 }
@@ -305,7 +305,7 @@ void TestStartup::searchFollowsOptionsAndShowsTheChosenEntry()
     m_program->openMainWindow();
     child<QAction>(m_program->mainWindow(), "mnuSearch")->trigger();
     child<QAction>(m_program->mainWindow(), "mnuSearch")->trigger();
-    QWidget *search = m_program->search();
+    QWidget *search = m_program->searchWindow();
     QVERIFY(search && search->isVisible() && m_program->mainWindow()->isEnabled());
     auto *count = child<QLabel>(search, "count");
     QTRY_COMPARE(count->text(), u"3 of 3 monsters"_s);
@@ -315,7 +315,7 @@ void TestStartup::searchFollowsOptionsAndShowsTheChosenEntry()
     m_store->save(u"settings"_s, u"unavailable"_s, u"0"_s);
     m_store->save(u"settings"_s, u"search"_s, u"0"_s);
     m_program->openOptions();
-    QTest::mouseClick(child(m_program->options(), "done"), Qt::LeftButton);
+    QTest::mouseClick(child(m_program->optionsWindow(), "done"), Qt::LeftButton);
     QTRY_COMPARE(count->text(), u"1 of 3 monsters"_s);
     child<QLineEdit>(search, "hpfrom")->clear(); // on demand: nothing changes until Enter
     QThreadPool::globalInstance()->waitForDone();
