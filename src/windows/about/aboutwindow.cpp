@@ -4,6 +4,7 @@
 #include "browser.h"
 #include "clicklabel.h"
 #include "fonts.h"
+#include "placedlayout.h"
 #include "sysinfo.h"
 #include "twips.h"
 #include "versionfile.h"
@@ -40,6 +41,7 @@ AboutWindow::AboutWindow(const Endpoints &endpoints, const DataFolder &folder, Q
     setGeometry(QRect(QPoint(twips::toPixels(2340), twips::toPixels(1815)),
                       QSize(twips::toPixels(6975), twips::toPixels(5175))));
     setFixedSize(size());
+    auto *layout = new platform::PlacedLayout(this, size());
 
     const int bold = platform::Bold;
     const LabelLayout labels[] = {
@@ -95,8 +97,7 @@ AboutWindow::AboutWindow(const Endpoints &endpoints, const DataFolder &folder, Q
     };
     for (const LabelLayout &entry : labels) {
         auto *label = new platform::ClickLabel(QString::fromUtf8(entry.text), this);
-        label->setObjectName(QString::fromLatin1(entry.name));
-        label->setGeometry(entry.geometry);
+        layout->place(label, entry.name, entry.geometry);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(entry.geometry.height() > 20);
@@ -117,20 +118,21 @@ AboutWindow::AboutWindow(const Endpoints &endpoints, const DataFolder &folder, Q
     dbverlabel = findChild<QLabel *>(QStringLiteral("dbverlabel"));
 
     // Etched rules: under the title block, and between the two columns.
-    auto rule = [this](QRect geometry, QFrame::Shape shape) {
+    auto rule = [this, layout](const char *name, QRect geometry, QFrame::Shape shape) {
         auto *line = new QFrame(this);
         line->setFrameShape(shape);
         line->setFrameShadow(QFrame::Sunken);
-        line->setGeometry(geometry);
+        layout->place(line, name, geometry);
     };
-    rule(QRect(twips::toPixels(120), twips::toPixels(1080) - 1, twips::toPixels(6840 - 120), 3),
+    rule("Line1",
+         QRect(twips::toPixels(120), twips::toPixels(1080) - 1, twips::toPixels(6840 - 120), 3),
          QFrame::HLine);
-    rule(QRect(twips::toPixels(3480) - 1, twips::toPixels(1320), 3, twips::toPixels(5040 - 1320)),
+    rule("Line2",
+         QRect(twips::toPixels(3480) - 1, twips::toPixels(1320), 3, twips::toPixels(5040 - 1320)),
          QFrame::VLine);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(rect(5640, 120, 1260, 345));
+    layout->place(cmdOK, "cmdOK", rect(5640, 120, 1260, 345));
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &AboutWindow::cmdOK_Click);
     Form_Load();

@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "messagebox.h"
+#include "placedlayout.h"
 #include "twips.h"
 
 #include <QCloseEvent>
@@ -28,40 +29,37 @@ DownloaderWindow::DownloaderWindow(UpdateRun::Config config, QWidget *parent)
     setWindowTitle(QStringLiteral("Updating Monster Database"));
     setFont(platform::dialogFont());
     setFixedSize(twips::toPixels(5055), twips::toPixels(1650));
+    auto *layout = new platform::PlacedLayout(this, size());
 
     Label1 = new QLabel(QStringLiteral("Downloading Updates:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(rect(120, 120, 3015, 375));
+    layout->place(Label1, "Label1", rect(120, 120, 3015, 375));
     Label1->setFont(platform::layoutFont(QStringLiteral("Palatino Linotype"), 12,
                                          platform::Bold | platform::Italic));
     Label1->setStyleSheet(QStringLiteral("color: #000080"));
 
     finished = new QPushButton(QStringLiteral("Continue"), this);
-    finished->setObjectName(QStringLiteral("finished"));
-    finished->setGeometry(rect(3240, 120, 1695, 375));
+    layout->place(finished, "finished", rect(3240, 120, 1695, 375));
     finished->setVisible(false);
     connect(finished, &QPushButton::clicked, this, &DownloaderWindow::finished_Click);
 
     const QFont statusFont = platform::dialogFont(platform::Bold);
     lblFileStatus = new QLabel(this);
-    lblFileStatus->setObjectName(QStringLiteral("lblFileStatus"));
-    lblFileStatus->setGeometry(rect(120, 600, 4815, 255));
+    layout->place(lblFileStatus, "lblFileStatus", rect(120, 600, 4815, 255));
     lblFileStatus->setFont(statusFont);
     lblFileStatus->setTextFormat(Qt::PlainText);
     lblFileStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     lblFileStatus2 = new QLabel(this);
-    lblFileStatus2->setObjectName(QStringLiteral("lblFileStatus2"));
-    lblFileStatus2->setGeometry(rect(120, 960, 4815, 255));
+    layout->place(lblFileStatus2, "lblFileStatus2", rect(120, 960, 4815, 255));
     lblFileStatus2->setFont(statusFont);
     lblFileStatus2->setTextFormat(Qt::PlainText);
     lblFileStatus2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     Statusbar = new QStatusBar(this);
-    Statusbar->setObjectName(QStringLiteral("Statusbar"));
     Statusbar->setSizeGripEnabled(false);
     Statusbar->setFont(platform::layoutFont(QStringLiteral("Verdana"), 8.25));
-    Statusbar->setGeometry(0, height() - twips::toPixels(330), width(), twips::toPixels(330));
+    layout->place(Statusbar, "Statusbar",
+                  QRect(0, height() - twips::toPixels(330), width(), twips::toPixels(330)));
     for (int i = 0; i < 3; ++i) {
         panels[i] = new QLabel(Statusbar);
         panels[i]->setObjectName(QStringLiteral("panel%1").arg(i + 1));

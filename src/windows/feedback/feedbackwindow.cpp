@@ -5,6 +5,7 @@
 #include "httpfetcher.h"
 #include "linebreaks.h"
 #include "messagebox.h"
+#include "placedlayout.h"
 #include "settingsstore.h"
 #include "twips.h"
 
@@ -37,11 +38,11 @@ FeedbackWindow::FeedbackWindow(SettingsStore &store, QString feedbackUrl, Transf
     setWindowTitle(QStringLiteral("Feedback Form"));
     setFont(platform::dialogFont());
     setFixedSize(twips::toPixels(3975), twips::toPixels(3735));
+    auto *layout = new platform::PlacedLayout(this, size());
 
-    auto label = [this](const char *name, const QString &text, QRect geometry, int style) {
+    auto label = [this, layout](const char *name, const QString &text, QRect geometry, int style) {
         auto *item = new QLabel(text, this);
-        item->setObjectName(QString::fromLatin1(name));
-        item->setGeometry(geometry);
+        layout->place(item, name, geometry);
         item->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         item->setWordWrap(true);
         item->setFont(platform::dialogFont(style));
@@ -65,23 +66,18 @@ FeedbackWindow::FeedbackWindow(SettingsStore &store, QString feedbackUrl, Transf
     Label99->setStyleSheet(QStringLiteral("color: navy"));
 
     aname = new QLineEdit(this);
-    aname->setObjectName(QStringLiteral("aname"));
-    aname->setGeometry(rect(1200, 840, 2655, 285));
+    layout->place(aname, "aname", rect(1200, 840, 2655, 285));
     email = new QLineEdit(this);
-    email->setObjectName(QStringLiteral("email"));
-    email->setGeometry(rect(1200, 1080, 2655, 285));
+    layout->place(email, "email", rect(1200, 1080, 2655, 285));
     feedback = new QPlainTextEdit(this);
-    feedback->setObjectName(QStringLiteral("feedback"));
-    feedback->setGeometry(rect(240, 1560, 3615, 1335));
+    layout->place(feedback, "feedback", rect(240, 1560, 3615, 1335));
     feedback->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     feedback->setTabChangesFocus(true);
 
     sendform = new QPushButton(QStringLiteral("Send Feedback"), this);
-    sendform->setObjectName(QStringLiteral("sendform"));
-    sendform->setGeometry(rect(2280, 3000, 1575, 255));
+    layout->place(sendform, "sendform", rect(2280, 3000, 1575, 255));
     cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setGeometry(rect(2280, 3360, 1575, 255));
+    layout->place(cancel, "cancel", rect(2280, 3360, 1575, 255));
     // Enter presses the focused button, as in any dialog.
     sendform->setAutoDefault(true);
     cancel->setAutoDefault(true);

@@ -5,6 +5,7 @@
 #include "fonts.h"
 #include "framing.h"
 #include "linebreaks.h"
+#include "placedlayout.h"
 #include "monsterlist.h"
 #include "settingsstore.h"
 #include "switches.h"
@@ -35,18 +36,8 @@ constexpr int kMinOuterWidth = 6705;
 constexpr int kMinOuterHeight = 8235;
 constexpr int kCopyShownMs = 2500;
 
-// How a control follows a window made larger than its default size: moved or grown by
-// all of the extra width or height, or by the upper or lower half of the extra height
-// (the list and the notes box share it).
-enum Follows {
-    MoveX = 1,
-    MoveY = 2,
-    GrowW = 4,
-    GrowH = 8,
-    GrowUpperH = 16,
-    MoveUpperY = 32,
-    GrowLowerH = 64,
-};
+// The frame inside the window, at the default size.
+constexpr QRect kFrameRect = twips::rect(2280, 120, 4215, 6615);
 
 // One row of the record: its caption label and value label (names and places in twips,
 // inside the frame) and how its value is copied: every value and caption copies on a
@@ -171,20 +162,17 @@ MainWindow::MainWindow(SettingsStore &store, const DataFolder &folder,
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::place(QWidget *widget, const char *name, QRect base, int follows)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(base);
-    m_placed.append({widget, base, follows});
-}
-
 void MainWindow::buildLayout()
 {
     using twips::rect;
     auto *inner = new QWidget(this);
-    inner->setMinimumSize(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight));
-    inner->installEventFilter(this);
     setCentralWidget(inner);
+    // A larger window gives its extra room to the list and the notes box (which share the
+    // extra height), to the record and to its description.
+    auto *layout = new platform::PlacedLayout(
+        inner, QSize(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight)));
+    const platform::Follows upperHalf{0, 0, 0, 0.5};
+    const platform::Follows lowerHalf{0, 0.5, 0, 1};
 
     // Screen readers call a field by its caption, without the colon.
     auto nameAfter = [](QWidget *field, const QLabel *caption) {
@@ -192,14 +180,14 @@ void MainWindow::buildLayout()
     };
 
     monlabel = new QLabel(u"Select a Monster"_s, inner);
-    place(monlabel, "monlabel", rect(120, 120, 1935, 255));
+    layout->place(monlabel, "monlabel", rect(120, 120, 1935, 255));
     monlabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     monlabel->setFont(
         platform::layoutFont(u"Palatino Linotype"_s, 9.75, platform::Bold | platform::Italic));
 
     m_model = new MonsterListModel(m_table, this);
     monstername = new QListView(inner);
-    place(monstername, "monstername", rect(120, 480, 1935, 4155), GrowUpperH);
+    layout->place(monstername, "monstername", rect(120, 480, 1935, 4155), upperHalf);
     monstername->setModel(m_model);
     monstername->setUniformItemSizes(true);
     monstername->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -208,11 +196,11 @@ void MainWindow::buildLayout()
     nameAfter(monstername, monlabel);
 
     noteslbl = new QLabel(u"Notes on Monster:"_s, inner);
-    place(noteslbl, "noteslbl", rect(120, 4800, 1935, 255), MoveUpperY);
+    layout->place(noteslbl, "noteslbl", rect(120, 4800, 1935, 255), {0, 0.5, 0, 0.5});
     noteslbl->setFont(platform::dialogFont(platform::Bold));
 
     notes = new QPlainTextEdit(inner);
-    place(notes, "notes", rect(120, 5040, 1935, 2295), MoveUpperY | GrowLowerH);
+    layout->place(notes, "notes", rect(120, 5040, 1935, 2295), lowerHalf);
     notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     notes->setTabChangesFocus(true);
     // A note needs a monster to belong to.
@@ -221,16 +209,17 @@ void MainWindow::buildLayout()
     nameAfter(notes, noteslbl);
 
     monsterframe = new QGroupBox(inner);
-    place(monsterframe, "monsterframe", rect(2280, 120, 4215, 6615), GrowW | GrowH);
+    layout->place(monsterframe, "monsterframe", kFrameRect, platform::Follows::growBoth());
+    auto *record = new platform::PlacedLayout(monsterframe, kFrameRect.size());
     monsterframe->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(monsterframe, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         openContextMenu(MonsterRecord::FieldCount, monsterframe->mapToGlobal(at));
     });
 
     // The hint's place also tells of a copy for a moment, and of a store that cannot save.
-    const auto bottomLine = [this, inner](const char *name, const QString &text) {
+    const auto bottomLine = [inner, layout](const char *name, const QString &text) {
         auto *line = new QLabel(text, inner);
-        place(line, name, twips::rect(2400, 6840, 3975, 495), MoveY | GrowW);
+        layout->place(line, name, twips::rect(2400, 6840, 3975, 495), {0, 1, 1, 1});
         line->setWordWrap(true);
         line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return line;
@@ -249,7 +238,7 @@ void MainWindow::buildLayout()
     QWidget *previous = notes;
     for (const FieldRow &row : kFieldRows) {
         auto *caption = new platform::ClickLabel(QString::fromLatin1(row.caption), monsterframe);
-        place(caption, row.captionName, row.captionRect);
+        record->place(caption, row.captionName, row.captionRect);
         caption->setFont(captionFont);
         caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -258,7 +247,8 @@ void MainWindow::buildLayout()
         if (scrolls) {
             // A long description scrolls instead of being cut off mid-line.
             descriptionscroll = new QScrollArea(monsterframe);
-            place(descriptionscroll, "descriptionscroll", row.valueRect, GrowW | GrowH);
+            record->place(descriptionscroll, "descriptionscroll", row.valueRect,
+                          platform::Follows::growBoth());
             descriptionscroll->setFrameShape(QFrame::NoFrame);
             descriptionscroll->setWidgetResizable(true);
             descriptionscroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -270,7 +260,7 @@ void MainWindow::buildLayout()
             value->setObjectName(QString::fromLatin1(row.valueName));
             nameAfter(descriptionscroll, caption);
         } else {
-            place(value, row.valueName, row.valueRect, GrowW);
+            record->place(value, row.valueName, row.valueRect, platform::Follows::growRight());
         }
         value->setTextFormat(Qt::PlainText); // data text is never markup
         value->setWordWrap(true);
@@ -301,7 +291,7 @@ void MainWindow::buildLayout()
     }
 
     display = new QLabel(monsterframe);
-    place(display, "display", rect(3075, 120, 1095, 1095), MoveX);
+    record->place(display, "display", rect(3075, 120, 1095, 1095), platform::Follows::moveRight());
     display->setScaledContents(true);
     display->setAccessibleName(u"Monster Picture"_s);
 
@@ -366,34 +356,6 @@ void MainWindow::showHintLine()
     copystatus->setVisible(copied);
     storeproblem->setVisible(!copied && !m_storeProblem.isEmpty());
     hint1->setVisible(!copied && m_storeProblem.isEmpty());
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == centralWidget() && event->type() == QEvent::Resize)
-        applyLayout();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// At the default size every control is where the layout puts it; a larger window gives
-// its extra room to the list, the notes box, the record and its description.
-void MainWindow::applyLayout()
-{
-    const QSize extra = (centralWidget()->size() -
-                         QSize(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight)))
-                            .expandedTo(QSize(0, 0));
-    const int upper = extra.height() - extra.height() / 2;
-    const int lower = extra.height() / 2;
-    for (const Placed &placed : std::as_const(m_placed)) {
-        QRect r = placed.base;
-        const int f = placed.follows;
-        r.translate(f & MoveX ? extra.width() : 0,
-                    (f & MoveY ? extra.height() : 0) + (f & MoveUpperY ? upper : 0));
-        r.setWidth(r.width() + (f & GrowW ? extra.width() : 0));
-        r.setHeight(r.height() + (f & GrowH ? extra.height() : 0) + (f & GrowUpperH ? upper : 0) +
-                    (f & GrowLowerH ? lower : 0));
-        placed.widget->setGeometry(r);
-    }
 }
 
 void MainWindow::restorePosition()

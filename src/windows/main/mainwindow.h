@@ -62,21 +62,10 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // A control at its place at the default size, and how it follows a larger window.
-    struct Placed
-    {
-        QWidget *widget;
-        QRect base;
-        int follows;
-    };
-
     void buildLayout();
     void buildMenus();
-    void place(QWidget *widget, const char *name, QRect base, int follows = 0);
-    void applyLayout();
     void restorePosition();
     void restoreLastMonster();
 
@@ -103,7 +92,6 @@ private:
     MonsterNotes m_notes;
     RecordView m_view;
     bool m_loadingNote = false;
-    QList<Placed> m_placed;
     QString m_storeProblem;
 
     QLabel *monlabel = nullptr;

@@ -1,6 +1,7 @@
 #include "optionswindow.h"
 
 #include "fonts.h"
+#include "placedlayout.h"
 #include "settingsstore.h"
 #include "switches.h"
 #include "twips.h"
@@ -35,17 +36,17 @@ OptionsWindow::OptionsWindow(SettingsStore &store, QWidget *parent)
     setWindowTitle(QStringLiteral("Options"));
     setFont(platform::dialogFont());
     setFixedSize(twips::toPixels(4095), twips::toPixels(2535));
+    auto *layout = new platform::PlacedLayout(this, size());
 
-    auto frame = [this](const char *name, const QString &title, QRect geometry) {
+    auto frame = [this, layout](const char *name, const QString &title, QRect geometry) {
         auto *box = new QGroupBox(title, this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setGeometry(geometry);
+        layout->place(box, name, geometry);
+        new platform::PlacedLayout(box, geometry.size());
         return box;
     };
     auto check = [](QGroupBox *frame, const char *name, const QString &caption, QRect geometry) {
         auto *box = new QCheckBox(caption, frame);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setGeometry(geometry);
+        static_cast<platform::PlacedLayout *>(frame->layout())->place(box, name, geometry);
         // A box loaded in the third state leaves it for good once the user clicks it.
         QObject::connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
         return box;
@@ -69,11 +70,9 @@ OptionsWindow::OptionsWindow(SettingsStore &store, QWidget *parent)
                         rect(120, 480, 3615, 255));
 
     cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setGeometry(rect(120, 2160, 975, 255));
+    layout->place(cancel, "cancel", rect(120, 2160, 975, 255));
     done = new QPushButton(QStringLiteral("Save Settings"), this);
-    done->setObjectName(QStringLiteral("done"));
-    done->setGeometry(rect(2160, 2160, 1815, 255));
+    layout->place(done, "done", rect(2160, 2160, 1815, 255));
     // Enter presses the focused button, as in any dialog.
     cancel->setAutoDefault(true);
     done->setAutoDefault(true);

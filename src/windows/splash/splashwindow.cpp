@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "fonts.h"
+#include "placedlayout.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -34,9 +35,12 @@ SplashWindow::SplashWindow(QWidget *parent)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    auto make = [this](auto *widget, const char *name, QRect geometry) {
-        widget->setObjectName(QString::fromLatin1(name));
-        widget->setGeometry(geometry);
+    auto *layout = new platform::PlacedLayout(this, kSize);
+    auto make = [this, layout](auto *widget, const char *name, QRect geometry) {
+        auto *placedIn = widget->parentWidget() == this
+                             ? layout
+                             : static_cast<platform::PlacedLayout *>(widget->parentWidget()->layout());
+        placedIn->place(widget, name, geometry);
         widget->installEventFilter(this);
         return widget;
     };
@@ -54,6 +58,7 @@ SplashWindow::SplashWindow(QWidget *parent)
     Label2->setFont(platform::layoutFont(QStringLiteral("Papyrus"), 14.25, platform::Bold));
 
     Frame2 = make(new QFrame(this), "Frame2", QRect(18, 84, 384, 158));
+    new platform::PlacedLayout(Frame2, Frame2->size());
     Frame2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
     Image2 = make(new QLabel(Frame2), "Image2", QRect(4, 4, 376, 150));

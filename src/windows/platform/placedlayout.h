@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QLayout>
+#include <QList>
+#include <QRect>
+
+namespace platform {
+
+// How a control's edges follow an area made larger than its base size: each edge moves by
+// its share (0 to 1) of the extra width or height. A control that grows to the right has a
+// right share of 1; one that moves down with the bottom has top and bottom shares of 1; the
+// list and the notes box below it, sharing the extra height, meet at a share of 0.5.
+struct Follows
+{
+    qreal left = 0;
+    qreal top = 0;
+    qreal right = 0;
+    qreal bottom = 0;
+
+    static constexpr Follows none() { return {}; }
+    static constexpr Follows growRight() { return {0, 0, 1, 0}; }
+    static constexpr Follows growBoth() { return {0, 0, 1, 1}; }
+    static constexpr Follows moveRight() { return {1, 0, 1, 0}; }
+};
+
+// Controls at fixed places, as the window layouts give them (in pixels, from twips), in an
+// area of a base size that is also the smallest it may be. Made larger, the area gives its
+// extra room to the controls by their Follows; edges that share a share meet exactly.
+class PlacedLayout : public QLayout
+{
+public:
+    PlacedLayout(QWidget *parent, QSize baseSize);
+    ~PlacedLayout() override;
+
+    // Puts `widget` (a child of the layout's widget, or of a widget in it) at `base`; the
+    // object name is what tests and screen readers know it by.
+    void place(QWidget *widget, const char *name, QRect base, Follows follows = {});
+
+    // Where `follows` puts `base` in an area `extra` larger than the base size.
+    static QRect placed(QRect base, Follows follows, QSize extra);
+
+    QSize baseSize() const { return m_base; }
+
+    QSize sizeHint() const override;
+    QSize minimumSize() const override;
+    void setGeometry(const QRect &rect) override;
+    void addItem(QLayoutItem *item) override;
+    QLayoutItem *itemAt(int index) const override;
+    QLayoutItem *takeAt(int index) override;
+    int count() const override;
+
+private:
+    struct Placed
+    {
+        QLayoutItem *item;
+        QRect base;
+        Follows follows;
+    };
+    QSize m_base;
+    QList<Placed> m_placed;
+};
+
+} // namespace platform
