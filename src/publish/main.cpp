@@ -74,9 +74,10 @@ int publishFolder(const publish::Request &request)
                           outcome.databaseVersion));
         return 0;
     }
-    int counts[4] = {};
+    int counts[publish::kChangeKinds] = {};
     for (const publish::FileChange &file : outcome.files) {
-        static const QString words[] = {u"new"_s, u"changed"_s, u"unchanged"_s, u"dropped"_s};
+        static const QString words[publish::kChangeKinds] = {u"new"_s, u"changed"_s,
+                                                             u"unchanged"_s, u"dropped"_s};
         ++counts[int(file.change)];
         if (file.change == publish::Change::Dropped)
             print(stdout, u"dropped   "_s + file.name);

@@ -63,6 +63,7 @@ struct Request
 };
 
 enum class Change { New, Changed, Unchanged, Dropped };
+inline constexpr int kChangeKinds = int(Change::Dropped) + 1;
 
 struct FileChange
 {

@@ -16,8 +16,6 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 
-    const MonsterTable &table() const { return *m_table; }
-
     // The row of the `occurrence`-th entry (from 0) whose list text is `text`; -1 when
     // there is none.
     qsizetype find(const QString &text, qsizetype occurrence) const;

@@ -16,6 +16,7 @@ enum class TextField : quint8 {
     Description = 0x08,
     Notes = 0x10,
 };
+inline constexpr int kTextFieldCount = 5;
 Q_DECLARE_FLAGS(TextFields, TextField)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TextFields)
 

@@ -211,8 +211,7 @@ void UpdateRun::versionArrived(const FetchResult &result)
     // The database claims the new version only when every file of it is on disk.
     const QString reply = HttpFetcher::text(result);
     if (m_failedNames.isEmpty() && result.ok && !reply.isEmpty() && versionfile::isVersion(reply)) {
-        m_versionReplaced =
-            wholefile::write(m_config.folder.versionFile(), versionfile::localFileBytes(reply));
+        wholefile::write(m_config.folder.versionFile(), versionfile::localFileBytes(reply));
     }
     m_running = false;
     emit finished();

@@ -42,9 +42,7 @@ public:
     void start();
 
     bool isRunning() const { return m_running; }
-    qsizetype updateCount() const { return m_needed.size(); }
     qsizetype failedCount() const { return m_failedNames.size(); }
-    bool versionFileReplaced() const { return m_versionReplaced; }
 
 signals:
     // Panel 1 holds the step, panel 2 the percentage.
@@ -82,5 +80,4 @@ private:
     bool m_listDirty = false;
     QElapsedTimer m_sinceListWritten;
     QStringList m_failedNames;
-    bool m_versionReplaced = false;
 };

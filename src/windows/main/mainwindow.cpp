@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "appinfo.h"
 #include "clicklabel.h"
 #include "clipboard.h"
 #include "fonts.h"
@@ -128,7 +129,8 @@ MainWindow::MainWindow(SettingsStore &store, const DataFolder &folder,
 {
     setObjectName(u"monster"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(u"Norvalen English Beta Monster Database Beta"_s);
+    // The program's title with "Beta" once more, as the main window has always said.
+    setWindowTitle(appinfo::title() + u" Beta"_s);
     setFont(platform::dialogFont());
 
     buildLayout();

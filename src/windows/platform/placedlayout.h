@@ -39,8 +39,6 @@ public:
     // Where `follows` puts `base` in an area `extra` larger than the base size.
     static QRect placed(QRect base, Follows follows, QSize extra);
 
-    QSize baseSize() const { return m_base; }
-
     QSize sizeHint() const override;
     QSize minimumSize() const override;
     void setGeometry(const QRect &rect) override;

@@ -32,7 +32,7 @@ struct FieldBox
     const char *caption;
     TextField field;
 };
-const FieldBox kFieldBoxes[] = {{"inname", "&Name", TextField::Name},
+const FieldBox kFieldBoxes[kTextFieldCount] = {{"inname", "&Name", TextField::Name},
                                 {"intreasure", "&Treasure", TextField::Treasure},
                                 {"inarea", "&Areas Found", TextField::Area},
                                 {"indescription", "&Description", TextField::Description},

@@ -64,7 +64,7 @@ private:
     std::shared_ptr<std::atomic_bool> m_cancel;
 
     QLineEdit *searchtext = nullptr;
-    QCheckBox *fields[5] = {};
+    QCheckBox *fields[kTextFieldCount] = {};
     QLineEdit *from[kRangeFieldCount] = {};
     QLineEdit *to[kRangeFieldCount] = {};
     QComboBox *hostile = nullptr;
