@@ -1,3 +1,4 @@
+#include "recordview.h"
 #include "searchindex.h"
 #include "searchresults.h"
 #include "testsupport.h"
@@ -237,6 +238,25 @@ private slots:
         std::atomic_bool cancel = true;
         QCOMPARE(index.run(C(), {}, &cancel), std::vector<qsizetype>());
         QCOMPARE(index.run(text(u"monster 1"_s), {}, &cancel), std::vector<qsizetype>());
+    }
+
+    void longRecordsFindTheirOwnWords()
+    {
+        // Records as long as real ones, whose per-record filters take several words each.
+        const MonsterTable table =
+            MonsterTable::loadFile(QStringLiteral(NV_SAMPLE_DATA_DIR "cml.nmd"));
+        const SearchIndex index(table);
+        int searches = 0;
+        for (qsizetype row = 0; row < table.size(); ++row) {
+            const QString description =
+                decodeForDisplay(table.row(row).field(MonsterRecord::Description));
+            for (const QByteArray &word : textfold::words(description)) {
+                const Rows rows = found(index, text(QString::fromUtf8(word), F::Description));
+                QVERIFY2(rows.contains(row), word.constData());
+                ++searches;
+            }
+        }
+        QVERIFY(searches > 500);
     }
 };
 
