@@ -54,7 +54,7 @@ double leadingNumber(QStringView text)
     while (end < text.size() && isDigit(text[end]))
         ++end;
     qsizetype digits = end;
-    if (end < text.size() && text[end] == u'.') {
+    if (text.sliced(end).startsWith(u'.')) {
         ++end;
         while (end < text.size() && isDigit(text[end])) {
             ++end;

@@ -77,6 +77,9 @@ private slots:
             QCOMPARE(table.row(1).field(f).isEmpty(), f > MonsterRecord::Hp);
         }
         QCOMPARE(table.row(3).field(MonsterRecord::Hp), u"Bat f1");
+        // An empty name still leaves the pieces after it in their places; past the last is none.
+        QCOMPARE(table.row(2).field(MonsterRecord::Hp), u" f1");
+        QVERIFY(table.row(0).rawField(MonsterRecord::FieldCount).isEmpty());
     }
 
     void readsList_data()

@@ -30,10 +30,11 @@ const ColumnInfo kColumns[SearchResultsModel::ColumnCount] = {
     {u"Areas", MonsterRecord::Area, {}},
 };
 
-QString grouped(qsizetype number)
+// A count, never negative.
+QString grouped(qsizetype count)
 {
-    QString digits = QString::number(number);
-    for (qsizetype i = digits.size() - 3; i > 0 && digits[i - 1].isDigit(); i -= 3)
+    QString digits = QString::number(count);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
         digits.insert(i, u',');
     return digits;
 }

@@ -87,6 +87,8 @@ private slots:
         QCOMPARE(readValue(u"2,000-1¡500"), is(1500, 2000));
         QCOMPARE(readValue(u"60 − 65"), is(60, 65));
         QCOMPARE(readValue(u"−5--5"), is(-5, -5));
+        // The scan stops at the end of the text it was given, not of the string behind it.
+        QCOMPARE(readValue(QStringView(u"-5").first(1)), std::nullopt);
         for (const QString &text :
              {u"1.5"_s, u"2,,400"_s, u"60-"_s, u"1-2-3"_s, u"9999999999999999999"_s})
             QVERIFY2(!readValue(text), qPrintable(text));
