@@ -62,7 +62,9 @@ private slots:
             QVERIFY(!store.save(u"notes"_s, u"Bat"_s, typed.first(i)));
             QCOMPARE(store.get(u"notes"_s, u"Bat"_s), typed.first(i));
         }
-        QVERIFY2(typing.elapsed() < 100, qPrintable(QString::number(typing.elapsed())));
+        // Eleven saves that each waited on the lock would take seconds; a loaded machine may
+        // stretch the few milliseconds each is allowed, so the bound is generous.
+        QVERIFY2(typing.elapsed() < 1000, qPrintable(QString::number(typing.elapsed())));
         QCOMPARE(store.entries(u"notes"_s).value(u"Bat"_s), typed);
         QTRY_COMPARE(problems.size(), 1);
         QVERIFY2(problems[0].contains(u"locked"_s), qPrintable(problems[0]));
