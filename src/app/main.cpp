@@ -2,6 +2,7 @@
 #include "program.h"
 #include "programfolder.h"
 #include "settingsstore.h"
+#include "singlecopy.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -26,6 +27,11 @@ int main(int argc, char *argv[])
         QApplication::setWindowIcon(icon);
     });
 
+    // A second start on the same data folder brings the running copy forward instead.
+    SingleCopy single(dataseed::choose(programfolder::dataLocations()).dataDir.path());
+    if (single.handedOver())
+        return 0;
+
     SettingsStore store(SettingsStore::defaultPath());
 
     Program::Setup setup;
@@ -35,6 +41,7 @@ int main(int argc, char *argv[])
         Endpoints::load(programfolder::programFolder() + QStringLiteral("/nvmonster.ini"));
     Program program(std::move(setup));
     QObject::connect(&program, &Program::lastWindowClosed, &app, &QCoreApplication::quit);
+    QObject::connect(&single, &SingleCopy::forwardRequested, &program, &Program::bringToFront);
     program.start();
     return QApplication::exec();
 }
