@@ -31,7 +31,9 @@ void appendQuoted(QStringView field, QString &out)
 
 QString decoded(QByteArrayView bytes)
 {
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    // The file's own mark is gone already; a second one is text.
+    QStringDecoder utf8(QStringConverter::Utf8,
+                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
     return utf8.hasError() ? windows1252::decode(bytes) : text;
 }
