@@ -27,16 +27,15 @@ int main(int argc, char *argv[])
         QApplication::setWindowIcon(icon);
     });
 
-    // A second start on the same data folder brings the running copy forward instead.
-    SingleCopy single(dataseed::choose(programfolder::dataLocations()).dataDir.path());
-    if (single.handedOver())
-        return 0;
-
     SettingsStore store(SettingsStore::defaultPath());
 
     Program::Setup setup;
     setup.store = &store;
     setup.folder = programfolder::prepareDataDir();
+    // A second start on the same data folder brings the running copy forward instead.
+    SingleCopy single(setup.folder.path());
+    if (single.handedOver())
+        return 0;
     setup.endpoints =
         Endpoints::load(programfolder::programFolder() + QStringLiteral("/nvmonster.ini"));
     Program program(std::move(setup));
