@@ -8,8 +8,8 @@ class MonsterTable;
 
 // The main list as the player narrows and orders it: which table rows show, in which
 // order. A name shows when every word of the filter occurs in it, in any order and as
-// parts of words, with case, accents and punctuation ignored as the search window ignores
-// them. Each name is folded once; typing on narrows the rows already shown, and the A to Z
+// parts of words, both folded as the search window folds them (case and accents ignored).
+// Each name is folded once; typing on narrows the rows already shown, and the A to Z
 // order is sorted once, when first asked for.
 class ListFilter
 {
@@ -29,7 +29,7 @@ public:
     // Where a table row shows; -1 when the filter hides it.
     qsizetype position(qsizetype tableRow) const;
     qsizetype total() const { return qsizetype(m_start.size()) - 1; }
-    // A filter with words in it is on; blanks and punctuation alone filter nothing.
+    // A filter with a word in it is on; blanks alone filter nothing.
     bool isFiltering() const { return !m_words.empty(); }
     // "12 of 912" while filtering, otherwise empty.
     QString countText() const;
