@@ -2,6 +2,7 @@
 #include "program.h"
 #include "programfolder.h"
 #include "settingsstore.h"
+#include "singlecopy.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -31,10 +32,15 @@ int main(int argc, char *argv[])
     Program::Setup setup;
     setup.store = &store;
     setup.folder = programfolder::prepareDataDir();
+    // A second start on the same data folder brings the running copy forward instead.
+    SingleCopy single(setup.folder.path());
+    if (single.handedOver())
+        return 0;
     setup.endpoints =
         Endpoints::load(programfolder::programFolder() + QStringLiteral("/nvmonster.ini"));
     Program program(std::move(setup));
     QObject::connect(&program, &Program::lastWindowClosed, &app, &QCoreApplication::quit);
+    QObject::connect(&single, &SingleCopy::forwardRequested, &program, &Program::bringToFront);
     program.start();
     return QApplication::exec();
 }

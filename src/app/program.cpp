@@ -370,3 +370,18 @@ void Program::track(QWidget *window)
         });
     });
 }
+
+void Program::bringToFront()
+{
+    // The splash or the downloader while one is up; else the main window, with the dialog
+    // that holds it over it; else an Options window left alone.
+    QList<QWidget *> windows{m_splash, m_downloader};
+    if (!m_splash && !m_downloader)
+        windows = {m_main ? static_cast<QWidget *>(m_main) : m_options, m_feedback, m_about};
+    for (QWidget *window : windows) {
+        if (!window)
+            continue;
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        bringForward(window);
+    }
+}

@@ -60,6 +60,10 @@ public:
     void openSearch();
     void runManualCheck();
 
+public slots:
+    // Another start asked for this copy: its window in front, with the keyboard.
+    void bringToFront();
+
 signals:
     // No window of the program is left: it may end.
     void lastWindowClosed();

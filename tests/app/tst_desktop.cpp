@@ -15,6 +15,7 @@ private slots:
     void keyboardComesBackAfterAMessage();
     void dialogsOpenOverTheMainWindowAndOnScreen();
     void searchFindsSortsShowsAndKeepsItsPlace();
+    void secondStartBringsTheRunningCopyForward();
 
 private:
     // Starts the program and returns its main window.
@@ -146,6 +147,37 @@ void TestDesktop::searchFindsSortsShowsAndKeepsItsPlace()
     QTRY_COMPARE(frameOf(search).topLeft(), place);
     exitProgram(main);
     QCOMPARE(stored(u"lastmonster"_s), u"Wolf"_s);
+}
+
+// A second start hands over to the copy running on its data folder, whose window comes
+// forward; a copy on another folder runs beside it. A killed copy leaves its socket behind,
+// and of two starts at once after it one runs and the other hands over to it.
+void TestDesktop::secondStartBringsTheRunningCopyForward()
+{
+    const QByteArray main = startMain();
+    QVERIFY(xdotool({u"windowminimize"_s, u"--sync"_s, QString::fromLatin1(main)}));
+    Process second;
+    start(second, m_program, m_dir->path());
+    QVERIFY(second.waitForFinished(20000) && second.exitCode() == 0);
+    QTRY_COMPARE(run(u"xdotool"_s, {u"getactivewindow"_s}).trimmed(), main);
+
+    QTemporaryDir other;
+    writeIni(other.path(), u"http://127.0.0.1:9/"_s);
+    Process portable;
+    QVERIFY(!startToMain(portable, installProgram(other.path(), {testsupport::record(u"Ant"_s)}),
+                                 m_dir->path()).isEmpty());
+
+    m_process.kill();
+    QVERIFY(m_process.waitForFinished());
+    Process a, b;
+    start(a, m_program, m_dir->path());
+    start(b, m_program, m_dir->path());
+    QTRY_VERIFY_WITH_TIMEOUT(a.state() == QProcess::NotRunning || b.state() == QProcess::NotRunning,
+                             20000);
+    Process &ended = a.state() == QProcess::NotRunning ? a : b;
+    QCOMPARE(ended.exitCode(), 0);
+    waitForWindow(kAppTitle, (&ended == &a ? b : a).processId());
+    QCOMPARE(findWindows(kAppTitle).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)

@@ -1,5 +1,6 @@
 // The readers and writers of our files: Windows-1252, the item reader, the monster table,
-// the update list and the version file.
+// the update list, the version file and CSV.
+#include "csv.h"
 #include "datafolder.h"
 #include "downloadprogress.h"
 #include "itemreader.h"
@@ -11,6 +12,9 @@
 #include "wholefile.h"
 #include "windows1252.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -207,6 +211,54 @@ private slots:
         QCOMPARE(shown({5368709120, 5368709120}), (QList<qint64>{10485760, 50, 100}));
     }
 
+    void readsCsv_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("read"); // line:field|field per row, or the error
+        QTest::newRow("mark, quotes, empty fields")
+            << QByteArray("\xEF\xBB\xBF" "a,\"b,\"\"c\"\"\"\r\n,\r\n") << u"1:a|b,\"c\" 2:|"_s;
+        QTest::newRow("line breaks inside, LF and CR ends, blank lines")
+            << QByteArray("\"x\r\ny\nz\",1\n\n\r\r\nq\rw") << u"1:x\r\ny\nz|1 7:q 8:w"_s;
+        QTest::newRow("a quote inside a field") << QByteArray("ab\"c,d") << u"1:ab\"c|d"_s;
+        QTest::newRow("not UTF-8") << QByteArray("Ogre\x92s,\xe9") << u"1:Ogre’s|é"_s;
+        QTest::newRow("never closed")
+            << QByteArray("a\r\n\"b\r\nc") << u"line 2: a quoted field is not closed"_s;
+        QTest::newRow("after the quote")
+            << QByteArray("\"a\"\r\n\"a\"b") << u"line 2: text after a closing quote"_s;
+    }
+    void readsCsv()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, read);
+        const csv::Table table = csv::read(bytes);
+        QStringList rows{table.error};
+        for (qsizetype i = 0; i < table.rows.size(); ++i)
+            rows.append(QString::number(table.lines[i]) + u':' + table.rows[i].join(u'|'));
+        QCOMPARE(rows.join(u' ').trimmed(), read);
+    }
+
+    // What is written reads back, here and in a spreadsheet's reader (Python's).
+    void writesCsv()
+    {
+        const QList<QStringList> rows = {{u"Crab, Giant"_s, u"say \"hi\"\r\nthen\nrun"_s},
+                                         {{}, u" 漢字 😀 "_s, u"a\tb"_s}, {QString()}};
+        const QByteArray bytes = csv::write(rows);
+        QCOMPARE(csv::read(bytes).rows, rows);
+        QProcess python;
+        python.start(u"python3"_s, {u"-c"_s, u"import csv, io, json, sys; print(json.dumps(list("
+                                             "csv.reader(io.StringIO(sys.stdin.buffer.read()."
+                                             "decode('utf-8-sig'), newline='')))))"_s});
+        python.write(bytes);
+        python.closeWriteChannel();
+        QVERIFY(python.waitForFinished() && python.exitCode() == 0);
+        QList<QStringList> read;
+        for (const QJsonValue &row : QJsonDocument::fromJson(python.readAllStandardOutput()).array())
+            read.append(row.toVariant().toStringList());
+        QCOMPARE(read, rows);
+        QCOMPARE(csv::tabSeparated({{u"a\tb"_s, u"\"q\""_s, u"x\r\ny\n"_s}, {u"1"_s}}),
+                 u"a b\t\"\"\"q\"\"\"\tx y \r\n1\r\n"_s);
+    }
+
     void readsVersionFile()
     {
         using namespace versionfile;
@@ -224,5 +276,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestFormats)
+QTEST_GUILESS_MAIN(TestFormats)
 #include "tst_formats.moc"

@@ -168,6 +168,10 @@ inline void start(QProcess &process, const QString &program, const QString &home
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"XDG_CONFIG_HOME"_s, home + u"/config"_s);
     environment.insert(u"XDG_DATA_HOME"_s, home + u"/share"_s);
+    // A desktop session always has the user's private runtime folder.
+    QDir().mkpath(home + u"/runtime"_s);
+    QFile::setPermissions(home + u"/runtime"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    environment.insert(u"XDG_RUNTIME_DIR"_s, home + u"/runtime"_s);
     environment.remove(u"QT_QPA_PLATFORM"_s);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

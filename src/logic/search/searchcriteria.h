@@ -65,6 +65,8 @@ struct SearchCriteria
     enum class Undead { Any, Yes, No } undead = Undead::Any;
     // Empty for any size, else one of SearchIndex::sizes() (compared ignoring case).
     QString size;
+    // Whether the player has written a note on the monster (an emptied note is none).
+    enum class HasNote { Any, Yes, No } hasNote = HasNote::Any;
 
     // Whether a record whose value is unavailable still meets a range or a choice on that
     // field. For ranges a value is unavailable when readValue() gives nothing; for the

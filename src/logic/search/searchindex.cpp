@@ -353,6 +353,16 @@ std::vector<qsizetype> SearchIndex::run(const SearchCriteria &given, const Notes
             rows.push_back(quint32(r));
     }
 
+    if (criteria.hasNote != SearchCriteria::HasNote::Any) {
+        std::vector<bool> noted(static_cast<std::size_t>(size()));
+        for (const NotesSnapshot::Note &note : notes.m_notes) {
+            if (!note.storedName.isEmpty()) // a name no record shows
+                addRowsNamed(note.storedName, noted);
+        }
+        const bool wanted = criteria.hasNote == SearchCriteria::HasNote::Yes;
+        std::erase_if(rows, [&noted, wanted](quint32 r) { return noted[r] != wanted; });
+    }
+
     const std::vector<QByteArray> words = textfold::words(criteria.text);
     if (!words.empty()) {
         std::vector<int> columns;

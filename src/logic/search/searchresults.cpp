@@ -1,5 +1,6 @@
 #include "searchresults.h"
 
+#include "csv.h"
 #include "recordview.h"
 #include "searchindex.h"
 #include "textfold.h"
@@ -78,6 +79,29 @@ QString SearchResultsModel::countText() const
     return QStringLiteral("%1 of %2 %3")
         .arg(grouped(qsizetype(m_rows.size())), grouped(total),
              total == 1 ? QStringLiteral("monster") : QStringLiteral("monsters"));
+}
+
+QList<QStringList> SearchResultsModel::allCells() const
+{
+    QList<QStringList> cells(1);
+    for (const ColumnInfo &column : kColumns)
+        cells.front().append(QString::fromUtf16(column.title));
+    for (const qsizetype row : m_rows) {
+        QStringList &line = cells.emplace_back();
+        for (int column = 0; column < ColumnCount; ++column)
+            line.append(cellText(row, column));
+    }
+    return cells;
+}
+
+QByteArray SearchResultsModel::toCsv() const
+{
+    return csv::write(allCells());
+}
+
+QString SearchResultsModel::toTabSeparated() const
+{
+    return csv::tabSeparated(allCells());
 }
 
 int SearchResultsModel::rowCount(const QModelIndex &parent) const

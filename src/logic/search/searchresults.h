@@ -40,6 +40,10 @@ public:
     qsizetype tableRow(int resultRow) const;
     // "12 of 32,767 monsters".
     QString countText() const;
+    // Every row in the order shown, with every column under its title: as a CSV file, and
+    // as text to paste into a spreadsheet.
+    QByteArray toCsv() const;
+    QString toTabSeparated() const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -51,6 +55,7 @@ public:
 
 private:
     QString cellText(qsizetype tableRow, int column) const;
+    QList<QStringList> allCells() const;
     // Every table row's place in the column's order; unavailable values rank last.
     const std::vector<quint32> &ranks(int column);
     void applySort();

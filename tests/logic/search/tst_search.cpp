@@ -1,3 +1,4 @@
+#include "csv.h"
 #include "recordview.h"
 #include "searchindex.h"
 #include "searchresults.h"
@@ -154,6 +155,11 @@ private slots:
         QTest::newRow("undead no") << choice(false, H::Any, U::No) << Rows{0, 1, 4, 5};
         QTest::newRow("size") << choice(false, H::Any, U::Any, u"SMALL"_s) << Rows{1, 4, 5};
         QTest::newRow("size nobody has") << choice(true, H::Any, U::Any, u"Huge"_s) << Rows{3, 7};
+        C noted = choice(true, H::Any);
+        noted.hasNote = C::HasNote::Yes; // "Nobody Here" and the stored form are no record's
+        QTest::newRow("has a note") << noted << Rows{0, 2, 4, 5, 7};
+        noted.hasNote = C::HasNote::No;
+        QTest::newRow("has no note") << noted << Rows{1, 3, 6};
         C together = range(R::Hp, 20, 300, false); // each part rules out a row the others let in
         together.range(R::Level) = {6, {}};
         together.text = u"h"_s;
@@ -192,10 +198,13 @@ private slots:
 
         model.setIndex(fixture());
         model.setResults({0, 2});
-        QStringList cells;
-        for (int column = 0; column < model.columnCount(); ++column)
-            cells.append(model.data(model.index(1, column)).toString());
-        QCOMPARE(cells.join(u'|'),
+        const auto cells = [&model](int row) {
+            QStringList cells;
+            for (int column = 0; column < model.columnCount(); ++column)
+                cells.append(model.data(model.index(row, column)).toString());
+            return cells;
+        };
+        QCOMPARE(cells(1).join(u'|'),
                  u"Warden (Awakened)|9,999|60–65|48,000|36,000|Large|Yes|Yes|Drowned Abbey");
 
         // Sorted, unavailable values are last either way and equal values in file order either
@@ -222,6 +231,12 @@ private slots:
             QCOMPARE(model.tableRow(held.row()), heldRow);
             model.sort(column, Qt::DescendingOrder);
             QCOMPARE(shown(), descending);
+            // Exported as shown, under the titles.
+            const QList<QStringList> exported = csv::read(model.toCsv()).rows;
+            QCOMPARE(exported.size(), model.rowCount() + 1);
+            QCOMPARE(exported[0][M::JobExpColumn], u"Job Exp."_s);
+            for (int r = 0; r < model.rowCount(); ++r)
+                QCOMPARE(exported[r + 1], cells(r));
             descending.removeIf([](qsizetype row) { return row % 2; });
             model.setResults({6, 4, 2, 0});
             QCOMPARE(shown(), descending);
