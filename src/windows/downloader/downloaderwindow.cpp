@@ -89,15 +89,20 @@ DownloaderWindow::DownloaderWindow(UpdateRun::Config config, QWidget *parent)
     Timer1->setInterval(kRunDelayMs);
     connect(Timer1, &QTimer::timeout, this, &DownloaderWindow::Timer1_Timer);
 
-    connect(m_run, &UpdateRun::panelText, this,
-            [this](int panel, const QString &text) { panels[panel - 1]->setText(text); });
-    connect(m_run, &UpdateRun::fileStatus, lblFileStatus, &QLabel::setText);
-    connect(m_run, &UpdateRun::fileStatus2, lblFileStatus2, &QLabel::setText);
-    connect(m_run, &UpdateRun::progressChanged, progressbar, &QProgressBar::setValue);
-    connect(m_run, &UpdateRun::filesFinished, this, [this] {
-        finished->setVisible(true);
-        finished->setDefault(true);
-        finished->setFocus();
+    connect(m_run, &UpdateRun::step, panels[0], &QLabel::setText);
+    connect(m_run, &UpdateRun::percentChanged, this, [this](int percent) {
+        panels[1]->setText(QStringLiteral("%1%").arg(percent));
+        progressbar->setValue(percent);
+    });
+    connect(m_run, &UpdateRun::fileStarted, this, [this](const QString &name, qint64 size) {
+        lblFileStatus->setText(QStringLiteral("Downloading %1 (%2 bytes)...").arg(name).arg(size));
+    });
+    connect(m_run, &UpdateRun::fileStored, this, [this](const QString &name) {
+        lblFileStatus->clear();
+        lblFileStatus2->setText(name + QStringLiteral(" updated."));
+    });
+    connect(m_run, &UpdateRun::fileFailed, this, [this](const QString &name, const QString &why) {
+        lblFileStatus->setText(QStringLiteral("Error downloading %1: %2").arg(name, why));
     });
     connect(m_run, &UpdateRun::finished, this, &DownloaderWindow::runFinished);
     m_run->setNotFoundHandler([this](const QString &fileName, std::function<void()> acknowledged) {
@@ -123,18 +128,19 @@ void DownloaderWindow::Timer1_Timer()
 
 void DownloaderWindow::finished_Click()
 {
-    // A click during the last step takes effect when that step is over.
-    if (m_run->isRunning()) {
-        m_continuePending = true;
-        return;
-    }
     emit continueRequested();
 }
 
-void DownloaderWindow::runFinished()
+void DownloaderWindow::runFinished(const QString &failures)
 {
-    if (m_continuePending)
-        emit continueRequested();
+    // The reasons scrolled past with their files; the last screen keeps them all.
+    if (!failures.isEmpty()) {
+        lblFileStatus->setText(QStringLiteral("Error downloading ") + failures);
+        lblFileStatus->setToolTip(lblFileStatus->text());
+    }
+    finished->setVisible(true);
+    finished->setDefault(true);
+    finished->setFocus();
 }
 
 void DownloaderWindow::closeEvent(QCloseEvent *event)
