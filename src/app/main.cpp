@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
 
     Program::Setup setup;
     setup.store = &store;
-    setup.folder = programfolder::prepareDataDir();
+    setup.folder = programfolder::prepareDataDir(&setup.updatesBlocked);
     setup.endpoints =
         Endpoints::load(programfolder::programFolder() + QStringLiteral("/nvmonster.ini"));
     Program program(std::move(setup));
