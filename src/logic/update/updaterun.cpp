@@ -233,14 +233,14 @@ QString UpdateRun::failureSummary() const
     QList<std::pair<QString, QString>> failures = m_failures;
     if (!m_versionProblem.isEmpty())
         failures.prepend({DataFolder::versionName(), m_versionProblem});
-    for (const auto &[name, reason] : std::as_const(failures)) {
-        const auto same =
-            std::find_if(byReason.begin(), byReason.end(),
-                         [&reason](const auto &group) { return group.second == reason; });
+    for (const auto &failure : std::as_const(failures)) {
+        const auto same = std::find_if(byReason.begin(), byReason.end(), [&](const auto &group) {
+            return group.second == failure.second;
+        });
         if (same != byReason.end())
-            same->first.append(name);
+            same->first.append(failure.first);
         else
-            byReason.append({{name}, reason});
+            byReason.append({{failure.first}, failure.second});
     }
     QStringList parts;
     for (const auto &[names, reason] : std::as_const(byReason))
