@@ -43,11 +43,14 @@ DownloaderWindow::DownloaderWindow(UpdateRun::Config config, QWidget *parent)
     connect(finished, &QPushButton::clicked, this, &DownloaderWindow::finished_Click);
 
     const QFont statusFont = platform::dialogFont(platform::Bold);
+    // Down to the foot of lblFileStatus2, so that the failures a run ends with can take
+    // three lines; while files arrive one line shows at its top.
     lblFileStatus = new QLabel(this);
-    layout->place(lblFileStatus, "lblFileStatus", rect(120, 600, 4815, 255));
+    layout->place(lblFileStatus, "lblFileStatus", rect(120, 600, 4815, 615));
     lblFileStatus->setFont(statusFont);
     lblFileStatus->setTextFormat(Qt::PlainText);
-    lblFileStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblFileStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblFileStatus->setWordWrap(true);
 
     lblFileStatus2 = new QLabel(this);
     layout->place(lblFileStatus2, "lblFileStatus2", rect(120, 960, 4815, 255));
@@ -135,8 +138,12 @@ void DownloaderWindow::runFinished(const QString &failures)
 {
     // The reasons scrolled past with their files; the last screen keeps them all.
     if (!failures.isEmpty()) {
-        lblFileStatus->setText(QStringLiteral("Error downloading ") + failures);
-        lblFileStatus->setToolTip(lblFileStatus->text());
+        const QString text = QStringLiteral("Error downloading ") + failures;
+        lblFileStatus->setText(text);
+        lblFileStatus->setToolTip(text);
+        // More than a line of reasons takes the room of the last stored file's name.
+        if (lblFileStatus->fontMetrics().horizontalAdvance(text) > lblFileStatus->width())
+            lblFileStatus2->clear();
     }
     finished->setVisible(true);
     finished->setDefault(true);
