@@ -5,7 +5,9 @@
 //    a bare Qt window program, alternating so that both see the same machine.
 // 2. With both checks on and current: from start to the main window shown (the splash
 //    stays for its three seconds in between).
-// 3. Given a large database: with the sample data and with the large one, side by side,
+// 3. With a server that accepts and never answers: from start to the main window shown, and
+//    from a key on the splash to the main window shown.
+// 4. Given a large database: with the sample data and with the large one, side by side,
 //    from the end of the splash (by a key, as its timer ends it) to the main window shown,
 //    and the program's resident memory with its main window open.
 // The program runs from a program folder of its own, with an nvmonster.ini pointing at
@@ -128,6 +130,22 @@ int main(int argc, char *argv[])
         mainWindow.push_back(ms);
     }
 
+    // A server that accepts and never answers (a captive portal, a firewall that drops
+    // packets): left alone, and with a key on the splash half a second after it shows.
+    server.setReply(u"/silent.txt"_s, {.delayMs = 600000});
+    const QByteArray silentUrl = server.urlText(u"/silent.txt"_s).toUtf8();
+    const std::string silent = installProgram(root.filePath(u"silent"_s), argv[2], argv[3],
+                                              "[endpoints]\nProgramVersionUrl=" + silentUrl +
+                                                  "\nDatabaseVersionUrl=" + silentUrl + "\n",
+                                              {});
+    std::vector<double> silentWait, silentKey;
+    for (int run = 0; run < 3; ++run) {
+        silentWait.push_back(xstart::timeStart(connection, silent.c_str(), mainTitle, checksOn));
+        const xstart::Start start =
+            xstart::run(connection, silent.c_str(), {splashTitle, mainTitle}, checksOn, 500);
+        silentKey.push_back(start.mapped[1] < 0 ? -1 : start.mapped[1] - start.pressed);
+    }
+
     // Sample and large data alternately, so that both see the same machine.
     std::vector<double> afterSplash[2];
     std::vector<double> resident[2];
@@ -163,6 +181,10 @@ int main(int argc, char *argv[])
                 mainWindow.size());
     std::printf("  median %.1f ms, slowest %.1f ms\n", xstart::median(mainWindow),
                 *std::max_element(mainWindow.begin(), mainWindow.end()));
+    std::printf("a server that never answers, %zu runs: start to main window shown %.1f ms "
+                "(slowest %.1f ms); a key on the splash to main window shown %.1f ms\n",
+                silentWait.size(), xstart::median(silentWait),
+                *std::max_element(silentWait.begin(), silentWait.end()), xstart::median(silentKey));
     if (argc == 6) {
         std::printf("end of the splash to the main window shown, checks off, "
                     "median of %zu runs:\n",

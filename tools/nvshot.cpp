@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     // No checks at start: nothing leaves this machine.
     store.save(QStringLiteral("settings"), QStringLiteral("progupdates"), QStringLiteral("0"));
     store.save(QStringLiteral("settings"), QStringLiteral("dbupdates"), QStringLiteral("0"));
-    Program program({&store, DataFolder(args[1]), Endpoints::defaults(), TransferPolicy()});
+    Program program({&store, DataFolder(args[1]), Endpoints::defaults(), TransferPolicy(), {}});
     const QString out = args[4];
 
     program.start();

@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
 
     Program::Setup setup;
     setup.store = &store;
-    setup.folder = programfolder::prepareDataDir();
+    setup.folder = programfolder::prepareDataDir(&setup.updatesBlocked);
     // A second start on the same data folder brings the running copy forward instead.
     SingleCopy single(setup.folder.path());
     if (single.handedOver())

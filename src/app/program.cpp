@@ -17,6 +17,7 @@
 #include "versionfile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -97,6 +98,8 @@ void Program::start()
     m_splash = new SplashWindow;
     track(m_splash);
     connect(m_splash, &SplashWindow::finished, this, [this] {
+        // A click or key during the checks skips what is left of them.
+        delete m_check;
         // The main window first, so that the program never runs out of windows on the way.
         openMainWindow();
         m_splash->close();
@@ -107,7 +110,8 @@ void Program::start()
 
     SettingsStore &store = *m_setup.store;
     const bool programStep = fillAndReadSwitch(store, settingkeys::kProgUpdates);
-    const bool databaseStep = fillAndReadSwitch(store, settingkeys::kDbUpdates);
+    const bool databaseStep =
+        fillAndReadSwitch(store, settingkeys::kDbUpdates) && m_setup.updatesBlocked.isEmpty();
     m_check = makeCheck(updatecheck::Mode::Startup, programStep, databaseStep, m_splash);
     connect(m_check, &UpdateCheck::finished, this, &Program::startupChecked);
     m_check->start();
@@ -116,6 +120,7 @@ void Program::start()
 void Program::startupChecked(const updatecheck::Outcome &outcome)
 {
     std::exchange(m_check, nullptr)->deleteLater();
+    noteCheckProblems(outcome);
     if (!m_splash)
         return;
     if (outcome.openDownloader) {
@@ -138,10 +143,24 @@ UpdateCheck *Program::makeCheck(updatecheck::Mode mode, bool programStep, bool d
     // The check's own transfer control, which goes with it.
     auto *fetcher = new HttpFetcher;
     updatecheck::Hooks hooks;
-    hooks.fetchText = [fetcher, transfers = m_setup.transfers](
-                          const QString &url,
-                          std::function<void(const updatecheck::Reply &)> done) {
-        fetcher->get(transfers.versionFile(url), fetcher, [done](const FetchResult &result) {
+    // At start-up all fetches of the check share one time budget; the manual check waits
+    // as long as each transfer may, and can be cancelled.
+    using std::chrono::milliseconds;
+    auto budget = std::make_shared<milliseconds>(
+        mode == updatecheck::Mode::Startup ? m_setup.transfers.startupChecks : milliseconds::max());
+    hooks.fetchText = [fetcher, transfers = m_setup.transfers,
+                       budget](const QString &url,
+                               std::function<void(const updatecheck::Reply &)> done) {
+        FetchRequest request = transfers.versionFile(url);
+        if (budget->count() <= 0)
+            return done({std::nullopt, u"the update checks ran out of time"_s});
+        request.deadline = std::min(request.deadline, *budget);
+        request.pauseTimeout = std::min(request.pauseTimeout, *budget);
+        QElapsedTimer spent;
+        spent.start();
+        fetcher->get(request, fetcher, [done, budget, spent](const FetchResult &result) {
+            if (*budget != milliseconds::max())
+                *budget -= milliseconds(spent.elapsed());
             done(result.ok ? updatecheck::Reply{HttpFetcher::text(result), {}}
                            : updatecheck::Reply{std::nullopt, result.error});
         });
@@ -190,12 +209,22 @@ void Program::openMainWindow()
             });
     connect(m_main, &MainWindow::closing, this, &Program::mainWindowClosing);
     m_main->setStoreProblem(m_setup.store->problem());
+    m_main->setCheckProblem(m_checkProblems.join(u' '));
     bringForward(m_main);
     if (!loaded.error.isEmpty()) {
         platform::showMessage(
             m_main, m_main->windowTitle(),
             u"The monster database %1 cannot be read: %2"_s.arg(
                 QDir::toNativeSeparators(m_setup.folder.databaseFile()), loaded.error),
+            platform::Buttons::Ok);
+    }
+    // Said once: without the downloader the main window opens once a run.
+    if (!m_setup.updatesBlocked.isEmpty()) {
+        platform::showMessage(
+            m_main, m_main->windowTitle(),
+            u"Database updates cannot be stored: %1.\r\n\r\nThe monster "
+            "database is read from %2 and is not updated."_s.arg(
+                m_setup.updatesBlocked, QDir::toNativeSeparators(m_setup.folder.path())),
             platform::Buttons::Ok);
     }
 }
@@ -298,13 +327,29 @@ void Program::openAbout()
 
 void Program::runManualCheck()
 {
-    // One check at a time.
-    if (m_check || !m_main)
+    if (!m_main)
         return;
+    // One check at a time: choosing the command again cancels it.
+    if (m_check) {
+        delete m_check;
+        m_main->setCheckRunning(false);
+        return;
+    }
     m_main->setCheckRunning(true);
-    m_check = makeCheck(updatecheck::Mode::Manual, true, true, m_main);
+    m_check = makeCheck(updatecheck::Mode::Manual, true, m_setup.updatesBlocked.isEmpty(), m_main);
     connect(m_check, &UpdateCheck::finished, this, &Program::manualChecked);
     m_check->start();
+}
+
+void Program::noteCheckProblems(const updatecheck::Outcome &outcome)
+{
+    m_checkProblems.clear();
+    if (!outcome.programFailure.isEmpty())
+        m_checkProblems.append(u"Program version: "_s + outcome.programFailure + u'.');
+    if (!outcome.databaseFailure.isEmpty())
+        m_checkProblems.append(u"Database version: "_s + outcome.databaseFailure + u'.');
+    if (m_main)
+        m_main->setCheckProblem(m_checkProblems.join(u' '));
 }
 
 void Program::manualChecked(const updatecheck::Outcome &outcome)
@@ -313,6 +358,7 @@ void Program::manualChecked(const updatecheck::Outcome &outcome)
     if (!m_main)
         return;
     m_main->setCheckRunning(false);
+    noteCheckProblems(outcome);
     if (outcome.openDownloader) {
         openDownloader();
         m_main->setEnabled(false);
@@ -322,22 +368,25 @@ void Program::manualChecked(const updatecheck::Outcome &outcome)
     }
     if (outcome.updatesFound)
         return;
+    const QString blocked =
+        m_setup.updatesBlocked.isEmpty()
+            ? QString()
+            : u"\r\n\r\nDatabase updates cannot be stored: "_s + m_setup.updatesBlocked + u'.';
     // "No Updates" only for a check that got its answers; a failed one says so.
-    QStringList failed;
-    if (!outcome.programFailure.isEmpty())
-        failed.append(u"Program version: "_s + outcome.programFailure + u'.');
-    if (!outcome.databaseFailure.isEmpty())
-        failed.append(u"Database version: "_s + outcome.databaseFailure + u'.');
-    if (failed.isEmpty()) {
+    if (m_checkProblems.isEmpty() && blocked.isEmpty()) {
         platform::showMessage(m_main, updatecheck::noUpdatesTitle(), updatecheck::noUpdatesPrompt(),
                               platform::Buttons::OkCancel);
         return;
     }
-    platform::showMessage(m_main, appinfo::title(),
-                          u"The update server could not be reached, so it is not known whether "
-                          "there are updates.\r\n\r\n"_s +
-                              failed.join(u"\r\n"_s),
-                          platform::Buttons::Ok);
+    platform::showMessage(
+        m_main, appinfo::title(),
+        (m_checkProblems.isEmpty()
+             ? u"There are no program updates available at this time."_s
+             : u"The update server could not be reached, so it is not known whether there are "
+               "updates.\r\n\r\n"_s +
+                   m_checkProblems.join(u"\r\n"_s)) +
+            blocked,
+        platform::Buttons::Ok);
 }
 
 void Program::enableMainWhenGone(QWidget *dialog)

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <future>
 #include <memory>
 
@@ -35,6 +36,9 @@ public:
         DataFolder folder;
         Endpoints endpoints = Endpoints::defaults();
         TransferPolicy transfers;
+        // Why database updates cannot be stored in `folder`; empty when they can. Then no
+        // check asks about one.
+        QString updatesBlocked;
     };
 
     explicit Program(Setup setup, QObject *parent = nullptr);
@@ -58,6 +62,7 @@ public:
     void openFeedback();
     void openAbout();
     void openSearch();
+    // Runs the manual check, or cancels the one running.
     void runManualCheck();
 
 public slots:
@@ -73,6 +78,8 @@ private:
                            QWidget *askOver);
     void startupChecked(const updatecheck::Outcome &outcome);
     void manualChecked(const updatecheck::Outcome &outcome);
+    // What the main window's status line says of the check just over.
+    void noteCheckProblems(const updatecheck::Outcome &outcome);
     void mainWindowClosing();
     // Enables the main window again when the dialog goes.
     void enableMainWhenGone(QWidget *dialog);
@@ -91,6 +98,8 @@ private:
     QPointer<SearchWindow> m_search;
     std::shared_ptr<const MonsterTable> m_table;
     QPointer<UpdateCheck> m_check;
+    // Why the last check could not tell whether there are updates, one line a step.
+    QStringList m_checkProblems;
     // The monster database, read while the splash shows.
     struct Loaded
     {

@@ -22,17 +22,16 @@ dataseed::Locations dataLocations()
                        QStringLiteral("/nvmonster/data/"))};
 }
 
-DataFolder prepareDataDir()
+DataFolder prepareDataDir(QString *notWritable)
 {
-    const dataseed::Choice choice = dataseed::choose(dataLocations());
-    if (!choice.seedFrom.isNull()) {
-        const dataseed::SeedResult result = dataseed::seed(choice.seedFrom, choice.dataDir);
-        // The main window names a missing data file itself; the rest is for the log.
-        if (!result.failed.isEmpty())
-            qWarning("Could not copy into %s: %s", qUtf8Printable(choice.dataDir.path()),
-                     qUtf8Printable(result.failed.join(QStringLiteral(", "))));
-    }
-    return choice.dataDir;
+    const dataseed::Prepared prepared = dataseed::prepare(dataLocations());
+    // The main window names a missing data file itself; the rest is for the log.
+    if (!prepared.seeded.failed.isEmpty())
+        qWarning("Could not copy into %s: %s", qUtf8Printable(prepared.dataDir.path()),
+                 qUtf8Printable(prepared.seeded.failed.join(QStringLiteral(", "))));
+    if (notWritable)
+        *notWritable = prepared.notWritable;
+    return prepared.dataDir;
 }
 
 } // namespace programfolder

@@ -13,7 +13,8 @@ QString programFolder();
 dataseed::Locations dataLocations();
 
 // The data folder to use this run, filled first from the installed data when it is the
-// user's folder; always ends with a separator.
-DataFolder prepareDataDir();
+// user's folder; always ends with a separator. `notWritable` is set to why updates cannot
+// be stored there, or emptied.
+DataFolder prepareDataDir(QString *notWritable = nullptr);
 
 } // namespace programfolder

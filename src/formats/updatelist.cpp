@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -33,14 +34,7 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-qint64 wholeNumber(QStringView text)
-{
-    return roundHalfEven(leadingNumber(text));
-}
-
-} // namespace
-
-double leadingNumber(QStringView text)
+std::optional<double> readLeadingNumber(QStringView text)
 {
     text = trimSpaces(text);
     bool negative = false;
@@ -62,7 +56,7 @@ double leadingNumber(QStringView text)
         }
     }
     if (digits == 0)
-        return 0;
+        return std::nullopt;
 
     // from_chars ignores the process locale, unlike strtod under a German one.
     const QByteArray latin = text.first(end).toLatin1();
@@ -72,6 +66,27 @@ double leadingNumber(QStringView text)
     if (read.ec == std::errc::result_out_of_range)
         value = std::numeric_limits<double>::infinity();
     return negative ? -value : value;
+}
+
+qint64 wholeNumber(QStringView text)
+{
+    return roundHalfEven(readLeadingNumber(text).value_or(0));
+}
+
+// A size the list gives, or -1 for none: a field that starts with no number does not
+// mean an empty file, nor does a negative one mean any length.
+qint64 fileSize(QStringView text)
+{
+    const std::optional<double> number = readLeadingNumber(text);
+    const qint64 size = number ? roundHalfEven(*number) : -1;
+    return size >= 0 && size <= kMaxFileSize ? size : -1;
+}
+
+} // namespace
+
+double leadingNumber(QStringView text)
+{
+    return readLeadingNumber(text).value_or(0);
 }
 
 qint64 roundHalfEven(double value)
@@ -119,7 +134,7 @@ UpdateList readUpdateList(const QString &text)
         UpdateEntry entry;
         entry.fileName = trimSpaces(fields[0]).toString();
         entry.version = trimSpaces(fields[1]).toString();
-        entry.size = wholeNumber(fields[2]);
+        entry.size = fileSize(fields[2]);
         entry.url = trimSpaces(fields[3]).toString();
         list.entries.append(std::move(entry));
     }
@@ -183,8 +198,8 @@ bool storableEntry(const UpdateEntry &entry)
             return c == u'"' || c.category() == QChar::Other_Control;
         });
     };
-    return !DataFolder::safeName(entry.fileName).isEmpty() && plain(entry.version) &&
-           plain(entry.url);
+    return !DataFolder::safeName(entry.fileName).isEmpty() && entry.size >= 0 &&
+           plain(entry.version) && plain(entry.url);
 }
 
 QString listText(const QList<UpdateEntry> &entries)

@@ -7,12 +7,16 @@
 
 // The largest update list read: a hundred thousand entries fit.
 inline constexpr qint64 kMaxListBytes = 16 * 1024 * 1024;
+// The largest data file a list may name (the list's sizes are 32-bit numbers).
+inline constexpr qint64 kMaxFileSize = 2147483647;
 
 // One data file of the update list.
 struct UpdateEntry
 {
     QString fileName;
     QString version;
+    // 0 to kMaxFileSize; -1 when the list gives no such size (negative, out of range or no
+    // number at all): such an entry is never fetched.
     qint64 size = 0;
     QString url;
     bool needsUpdate = false;
@@ -55,8 +59,8 @@ QList<UpdateEntry> readLocalListFile(const QString &path);
 qsizetype markNeededEntries(QList<UpdateEntry> &remote, const QList<UpdateEntry> &local);
 
 // Whether an entry can be downloaded and then named in the local update.dat so that it
-// reads back the same: a safe file name, and no double quote or control character in its
-// version or address (the local file is read field by field, where those would split or
+// reads back the same: a safe file name, a size, and no double quote or control character
+// in its version or address (the local file is read field by field, where those would split or
 // swallow fields).
 bool storableEntry(const UpdateEntry &entry);
 

@@ -6,28 +6,57 @@
 #include <QSaveFile>
 
 namespace wholefile {
+namespace {
 
-bool write(const QString &path, const QByteArray &bytes)
+bool failed(const QFileDevice &file, QString *error)
 {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-           file.write(bytes) == bytes.size() && file.commit();
+    if (error)
+        *error = file.errorString();
+    return false;
 }
 
-bool copy(const QString &source, const QString &target)
+} // namespace
+
+bool writeAll(QFileDevice &file, QByteArrayView bytes)
+{
+    qint64 done = file.write(bytes.data(), bytes.size());
+    if (done >= 0 && done < bytes.size()) {
+        const qint64 more = file.write(bytes.data() + done, bytes.size() - done);
+        done = more < 0 ? -1 : done + more;
+    }
+    return done == bytes.size();
+}
+
+bool write(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(file, bytes) ||
+        !file.commit())
+        return failed(file, error);
+    return true;
+}
+
+bool copy(const QString &source, const QString &target, QString *error)
 {
     QFile in(source);
-    if (!in.open(QIODevice::ReadOnly) || !QDir().mkpath(QFileInfo(target).path()))
+    if (!in.open(QIODevice::ReadOnly))
+        return failed(in, error);
+    if (!QDir().mkpath(QFileInfo(target).path())) {
+        if (error)
+            *error = QStringLiteral("The folder %1 cannot be made").arg(QFileInfo(target).path());
         return false;
+    }
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
+        return failed(out, error);
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(1 << 16);
-        if (chunk.isEmpty() || out.write(chunk) != chunk.size())
-            return false;
+        if (chunk.isEmpty())
+            return failed(in, error);
+        if (!writeAll(out, chunk))
+            return failed(out, error);
     }
-    return in.error() == QFileDevice::NoError && out.commit();
+    return out.commit() || failed(out, error);
 }
 
 std::optional<QByteArray> read(const QString &path, qint64 maxBytes, QString *error)

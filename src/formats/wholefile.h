@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QFileDevice>
 #include <QString>
 #include <optional>
 
@@ -10,10 +12,16 @@
 // is not reported by the buffer's flush, and the short file would take the old one's place.
 namespace wholefile {
 
-bool write(const QString &path, const QByteArray &bytes);
+// Each returns false on failure, with the reason in `error` when given.
+bool write(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+// Writes all of `bytes` to `file`. A write the disk cuts short is followed by one for the
+// rest, which fails with the system's reason ("No space left on device"): the short write
+// itself gives none.
+bool writeAll(QFileDevice &file, QByteArrayView bytes);
 
 // Copies `source` over `target`, creating the folders on the way.
-bool copy(const QString &source, const QString &target);
+bool copy(const QString &source, const QString &target, QString *error = nullptr);
 
 // The bytes of a regular file (links followed) of at most `maxBytes`; nothing for anything
 // else, with the reason in `error`. A pipe, a device or an endless file is never opened or

@@ -2,6 +2,7 @@
 
 #include "appinfo.h"
 #include "replycheck.h"
+#include "wholefile.h"
 #include "windows1252.h"
 
 #include <QDir>
@@ -34,9 +35,23 @@ QString seconds(std::chrono::milliseconds time)
     return whole == 1 ? u"1 second"_s : u"%1 seconds"_s.arg(whole);
 }
 
-QString cannotWrite(const QString &path, const QString &why)
+// The system's reason, as a clause: "no space left on device". The caller knows the file.
+QString cannotWrite(QString why)
 {
-    return u"%1 cannot be written: %2"_s.arg(QDir::toNativeSeparators(path), why);
+    if (why.isEmpty())
+        return u"the file cannot be written"_s;
+    why[0] = why[0].toLower();
+    return why;
+}
+
+const QString kNotFetched = u"the server sent it on to an address that is not fetched"_s;
+
+// Only the web is asked: an address of any other kind could open a local file, a pipe or
+// a device.
+bool isWebAddress(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == u"http" || scheme == u"https";
 }
 
 int clampedMs(std::chrono::milliseconds time)
@@ -80,6 +95,8 @@ void HttpFetcher::get(const FetchRequest &request, QObject *context, Done done)
     };
     if (isBusy())
         return failNow(u"another transfer is still running"_s);
+    if (!isWebAddress(request.url))
+        return failNow(u"only http and https addresses are fetched"_s);
 
     std::unique_ptr<QSaveFile> file;
     if (!request.filePath.isEmpty()) {
@@ -90,13 +107,14 @@ void HttpFetcher::get(const FetchRequest &request, QObject *context, Done done)
         file = std::make_unique<QSaveFile>(request.filePath);
         // Unbuffered, so that a write cut short by a full disk is seen (see wholefile.h).
         if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return failNow(cannotWrite(request.filePath, file->errorString()));
+            return failNow(cannotWrite(file->errorString()));
     }
 
     QNetworkRequest http(request.url);
     http.setHeader(QNetworkRequest::UserAgentHeader, u"nvmonster/"_s + appinfo::runningVersion());
+    // Each redirect is judged here (redirected()), as the first address was.
     http.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                      QNetworkRequest::NoLessSafeRedirectPolicy);
+                      QNetworkRequest::UserVerifiedRedirectPolicy);
     // Asked plainly, so that the length the server announces is the length that arrives.
     http.setRawHeader("Accept-Encoding", "identity");
     if (request.pauseTimeout.count() > 0)
@@ -109,14 +127,25 @@ void HttpFetcher::get(const FetchRequest &request, QObject *context, Done done)
     m_bytes = 0;
     m_failure.clear();
     m_file = file.release();
+    m_at = request.url;
     m_reply = m_manager->get(http);
     if (m_file)
         m_reply->setReadBufferSize(kFileReadBuffer);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpFetcher::drain);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &HttpFetcher::received);
     connect(m_reply, &QNetworkReply::finished, this, &HttpFetcher::finish);
-    if (request.deadline.count() > 0)
-        m_deadline->start(clampedMs(request.deadline));
+    connect(m_reply, &QNetworkReply::redirected, this, &HttpFetcher::redirected);
+    // Every transfer ends: a deadline of zero or below would otherwise mean none.
+    m_deadline->start(clampedMs(std::max(request.deadline, 1ms)));
+}
+
+void HttpFetcher::redirected(const QUrl &to)
+{
+    const bool downgrade = m_at.scheme().toLower() == u"https" && to.scheme().toLower() == u"http";
+    if (!isWebAddress(to) || downgrade)
+        return fail(kNotFetched);
+    m_at = to;
+    emit m_reply->redirectAllowed();
 }
 
 void HttpFetcher::abort()
@@ -152,8 +181,8 @@ void HttpFetcher::drain()
             return fail(reason);
         if (!m_file)
             m_body += chunk;
-        else if (m_file->write(chunk) != chunk.size())
-            return fail(cannotWrite(m_request.filePath, m_file->errorString()));
+        else if (!wholefile::writeAll(*m_file, chunk))
+            return fail(cannotWrite(m_file->errorString()));
     }
 }
 
@@ -209,6 +238,10 @@ QString HttpFetcher::failure() const
     case QNetworkReply::RemoteHostClosedError:
         facts.networkError = u"the connection closed before the end"_s;
         break;
+    // What Qt 6.4 reports for a redirect to file: or data:, before redirected() is asked.
+    case QNetworkReply::ProtocolUnknownError:
+        facts.networkError = kNotFetched;
+        break;
     default:
         facts.networkError = m_reply->errorString();
     }
@@ -228,7 +261,7 @@ void HttpFetcher::finish()
             // Leaves the old file as it was; the temporary file goes with it.
             m_file->cancelWriting();
         } else if (!m_file->commit()) {
-            result.error = cannotWrite(m_request.filePath, m_file->errorString());
+            result.error = cannotWrite(m_file->errorString());
         }
     }
     result.ok = result.error.isEmpty();

@@ -29,7 +29,7 @@ struct FetchRequest
     qint64 expectedSize = -1;
     // Only a 200 answer counts (a data file); otherwise any status below 400 does.
     bool requireOk = false;
-    // The longest wait for the next byte, and for the whole transfer (zero: none).
+    // The longest wait for the next byte (zero: none), and for the whole transfer.
     std::chrono::milliseconds pauseTimeout{60000};
     std::chrono::milliseconds deadline{60000};
 
@@ -58,8 +58,8 @@ struct FetchResult
 // A status of 400 or above is a failure, as are transport errors, a body cut off before
 // its end, a reply in a content encoding that was not asked for (every request asks for
 // none), a pause longer than the request allows and a transfer past its deadline.
-// Redirects are followed as Qt does by default (never from HTTPS to HTTP); TLS
-// certificates are verified.
+// Only http and https addresses are fetched, the first one and every redirect (never from
+// HTTPS to HTTP); TLS certificates are verified.
 class HttpFetcher : public QObject
 {
     Q_OBJECT
@@ -88,6 +88,7 @@ signals:
 
 private:
     void drain();
+    void redirected(const QUrl &to);
     void fail(const QString &reason);
     void finish();
     ReplyFacts facts() const;
@@ -99,6 +100,7 @@ private:
     QSaveFile *m_file = nullptr;
     QTimer *m_deadline = nullptr;
     FetchRequest m_request;
+    QUrl m_at; // the address now asked, after redirects
     QPointer<QObject> m_context;
     Done m_done;
     QByteArray m_body;

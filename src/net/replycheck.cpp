@@ -14,7 +14,8 @@ QString answered(const ReplyFacts &facts)
 
 bool keepsBody(const FetchRequest &request, int status)
 {
-    return status < 400 && (!request.requireOk || status == 200);
+    // A 1xx status is never the final answer (Qt 6.4 ends a redirect loop with one).
+    return status >= 200 && status < 400 && (!request.requireOk || status == 200);
 }
 
 QString whileArriving(const FetchRequest &request, const ReplyFacts &facts)
@@ -38,6 +39,8 @@ QString whenOver(const FetchRequest &request, const ReplyFacts &facts)
         return answered(facts);
     if (!facts.networkError.isEmpty())
         return facts.networkError;
+    if (facts.status < 200)
+        return u"the server sent no final answer"_s;
     if (!keepsBody(request, facts.status))
         return answered(facts) + u" instead of the file"_s;
     if (const QString reason = whileArriving(request, facts); !reason.isEmpty())

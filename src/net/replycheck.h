@@ -20,7 +20,8 @@ struct ReplyFacts
 // The judgement of a reply, apart from the network, so that it can be tried on any reply.
 namespace replycheck {
 
-// Whether a reply with this status can be the answer: its body is kept.
+// Whether a reply with this status can be the answer (2xx or 3xx; only 200 where the
+// request requires it): its body is kept.
 bool keepsBody(const FetchRequest &request, int status);
 
 // Why the transfer must stop while its body arrives, or empty.

@@ -82,7 +82,7 @@ private slots:
     {
         freshFolder();
         m_program = std::make_unique<Program>(
-            Program::Setup{m_store.get(), m_folder, Endpoints::defaults(), {}});
+            Program::Setup{m_store.get(), m_folder, Endpoints::defaults(), {}, {}});
     }
     void cleanup()
     {

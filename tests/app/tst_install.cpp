@@ -69,7 +69,7 @@ void TestInstall::launcherEntryAndMetainfoAreValid()
 }
 
 // The first start fills the user's data folder; a later update writes there, never into
-// the installation.
+// the installation, and the start after it keeps the update.
 void TestInstall::theUserFolderIsFilledAndUpdated()
 {
     const QString home = m_dir.filePath(u"home"_s), data = home + u"/share/nvmonster/data/"_s;
@@ -88,7 +88,9 @@ void TestInstall::theUserFolderIsFilledAndUpdated()
     const QByteArray newData = testsupport::dataFile({testsupport::record(u"Newt"_s)});
     server.setBody(u"/monster.txt"_s, appinfo::runningVersion().toLatin1());
     server.setBody(u"/monster/vers.dat"_s, "2099.0101\r\n");
-    server.setBody(u"/monster/update.dat"_s, "2\r\ncml.nmd,99," +
+    // The site's own file version, below the installation's 3: the next start must still
+    // keep the newer database.
+    server.setBody(u"/monster/update.dat"_s, "2\r\ncml.nmd,2," +
                                                  QByteArray::number(newData.size()) + "," +
                                                  server.urlText(u"/cml.nmd"_s).toLatin1() + "\r\n");
     server.setBody(u"/cml.nmd"_s, newData);
@@ -103,6 +105,14 @@ void TestInstall::theUserFolderIsFilledAndUpdated()
                               20000);
     QCOMPARE(readFile(data + u"cml.nmd"_s), newData);
     QCOMPARE(readFile(installedData() + u"cml.nmd"_s), installedBefore);
+
+    process.terminate();
+    QVERIFY(process.waitForFinished());
+    setChecks(home, false);
+    Process again;
+    QVERIFY(!startToMain(again, m_program, home).isEmpty());
+    QCOMPARE(readFile(data + u"cml.nmd"_s) + readFile(data + u"vers.dat"_s),
+             newData + "\"2099.0101\"\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestInstall)

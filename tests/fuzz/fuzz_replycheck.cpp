@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const bool whole = replycheck::whenOver(request, facts).isEmpty();
     const QByteArray encoding = facts.encoding.trimmed().toLower();
-    const bool sound = facts.status < 400 && facts.networkError.isEmpty() &&
+    const bool sound = facts.status >= 200 && facts.status < 400 && facts.networkError.isEmpty() &&
                        (!request.requireOk || facts.status == 200) &&
                        (encoding.isEmpty() || encoding == "identity") &&
                        (!facts.announced || *facts.announced == facts.bytes) &&

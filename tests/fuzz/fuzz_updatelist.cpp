@@ -1,6 +1,6 @@
 // The update list readers on any bytes: the text form as fetched, and the local file read
 // back field by field. Whatever reads as a list must survive being written out and read
-// back, as update.dat is after every stored file.
+// back, as update.dat is after every stored file; every size read is one a file may have.
 #include "datafolder.h"
 #include "downloadprogress.h"
 #include "updatelist.h"
@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const UpdateEntry &entry : remote.entries) {
         DataFolder::safeName(entry.fileName);
         const int percent = progress.fileDone(entry);
-        if (percent < 0 || percent > 100)
+        // A size is within bounds or none (-1), never "any length".
+        if (percent < 0 || percent > 100 || entry.size < -1 || entry.size > kMaxFileSize)
             __builtin_trap();
     }
     if (remote.readable) {

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QTemporaryFile>
+
+using namespace Qt::StringLiterals;
 
 namespace dataseed {
 namespace {
@@ -22,7 +25,7 @@ const UpdateEntry *entryFor(const QList<UpdateEntry> &list, const QString &name)
     return nullptr;
 }
 
-// Versions are numbers in practice; where either is not, the user's file is kept.
+// Database versions are numbers in practice; where either is not, the user's data is kept.
 bool isNewer(const QString &version, const QString &than)
 {
     bool isNumber = false;
@@ -34,14 +37,6 @@ bool isNewer(const QString &version, const QString &than)
 
 } // namespace
 
-Choice choose(const Locations &locations)
-{
-    const QFileInfo portable(locations.portable.path());
-    if (portable.isDir() && portable.isWritable())
-        return {locations.portable, {}};
-    return {locations.user, portable.isDir() ? locations.portable : locations.installed};
-}
-
 SeedResult seed(const DataFolder &from, const DataFolder &to)
 {
     SeedResult result;
@@ -49,6 +44,14 @@ SeedResult seed(const DataFolder &from, const DataFolder &to)
         return result;
     const QList<UpdateEntry> fromList = readLocalListFile(from.listFile());
     QList<UpdateEntry> toList = readLocalListFile(to.listFile());
+    const std::optional<QString> fromVersion = versionfile::readLocalVersion(from.versionFile());
+    const std::optional<QString> toVersion = versionfile::readLocalVersion(to.versionFile());
+    const bool newer = fromVersion && (!toVersion || isNewer(*fromVersion, *toVersion));
+    const auto failed = [&result](const QString &name, const QString &why) {
+        if (result.failed.isEmpty())
+            result.problem = why;
+        result.failed.append(name);
+    };
 
     // The listed files first, in their order, so that a new list keeps it.
     QStringList names;
@@ -67,11 +70,15 @@ SeedResult seed(const DataFolder &from, const DataFolder &to)
     for (const QString &name : std::as_const(names)) {
         const UpdateEntry *fromEntry = entryFor(fromList, name);
         const UpdateEntry *toEntry = entryFor(toList, name);
-        const bool missing = !QFileInfo::exists(to.file(name));
-        if (!missing && !(fromEntry && toEntry && isNewer(fromEntry->version, toEntry->version)))
+        const bool missing = !QFileInfo(to.file(name)).isFile();
+        // A file the user's list does not name is the user's own.
+        const bool replaced =
+            newer && fromEntry && toEntry &&
+            (fromEntry->version != toEntry->version || fromEntry->size != toEntry->size);
+        if (!missing && !replaced)
             continue;
-        if (!wholefile::copy(from.file(name), to.file(name))) {
-            result.failed.append(name);
+        if (QString why; !wholefile::copy(from.file(name), to.file(name), &why)) {
+            failed(name, why);
             continue;
         }
         result.copied.append(name);
@@ -84,19 +91,49 @@ SeedResult seed(const DataFolder &from, const DataFolder &to)
             toList.append(*fromEntry);
     }
 
-    if (!result.copied.isEmpty()) {
-        if (!wholefile::write(to.listFile(), windows1252::encode(listText(toList))))
-            result.failed.append(DataFolder::listName());
-    }
+    QString why;
+    if (!result.copied.isEmpty() &&
+        !wholefile::write(to.listFile(), windows1252::encode(listText(toList)), &why))
+        failed(DataFolder::listName(), why);
     // The version claims the whole database: move it only when nothing is missing.
-    const std::optional<QString> fromVersion = versionfile::readLocalVersion(from.versionFile());
-    const std::optional<QString> toVersion = versionfile::readLocalVersion(to.versionFile());
-    if (fromVersion && result.failed.isEmpty() &&
-        (!toVersion || isNewer(*fromVersion, *toVersion))) {
-        if (!wholefile::copy(from.versionFile(), to.versionFile()))
-            result.failed.append(DataFolder::versionName());
-    }
+    if (newer && result.failed.isEmpty() &&
+        !wholefile::copy(from.versionFile(), to.versionFile(), &why))
+        failed(DataFolder::versionName(), why);
     return result;
+}
+
+QString whyNotWritable(const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return u"the folder %1 cannot be made"_s.arg(QDir::toNativeSeparators(folder));
+    QTemporaryFile probe(QDir(folder).filePath(u"probe"_s));
+    if (!probe.open())
+        return u"%1 cannot be written: %2"_s.arg(QDir::toNativeSeparators(folder),
+                                                 probe.errorString());
+    return {};
+}
+
+Prepared prepare(const Locations &locations, const WritableTest &whyNot)
+{
+    const bool portable = QFileInfo(locations.portable.path()).isDir();
+    if (portable && whyNot(locations.portable.path()).isEmpty())
+        return {locations.portable, {}, {}};
+    const DataFolder &source = portable ? locations.portable : locations.installed;
+    const DataFolder &user = locations.user;
+    Prepared prepared{user, whyNot(user.path()), {}};
+    const auto holdsDatabase = [&user] { return QFileInfo(user.databaseFile()).isFile(); };
+    if (prepared.notWritable.isEmpty()) {
+        prepared.seeded = seed(source, user);
+        // A folder that cannot take the database cannot take its updates either (a full
+        // disk); one that missed a picture still works, and its next update says why.
+        if (!prepared.seeded.failed.isEmpty() && !holdsDatabase())
+            prepared.notWritable = u"%1 cannot be copied into %2: %3"_s.arg(
+                prepared.seeded.failed.join(u", "_s), QDir::toNativeSeparators(user.path()),
+                prepared.seeded.problem);
+    }
+    if (!prepared.notWritable.isEmpty() && !holdsDatabase())
+        prepared.dataDir = source;
+    return prepared;
 }
 
 } // namespace dataseed

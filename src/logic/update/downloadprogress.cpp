@@ -2,11 +2,21 @@
 
 #include <algorithm>
 
+namespace {
+
+// An entry without a size is never fetched: it adds nothing.
+qint64 listedBytes(const UpdateEntry &entry)
+{
+    return std::max<qint64>(entry.size, 0);
+}
+
+} // namespace
+
 DownloadProgress::DownloadProgress(const QList<UpdateEntry> &toDownload)
     : m_files(toDownload.size())
 {
     for (const UpdateEntry &entry : toDownload)
-        m_totalKB = roundHalfEven(double(entry.size) / 1024.0 + double(m_totalKB));
+        m_totalKB = roundHalfEven(double(listedBytes(entry)) / 1024.0 + double(m_totalKB));
 }
 
 int DownloadProgress::fileDone(const UpdateEntry &entry)
@@ -17,7 +27,7 @@ int DownloadProgress::fileDone(const UpdateEntry &entry)
         // Files of half a kilobyte or less round to no kilobytes at all.
         percent = m_files > 0 ? roundHalfEven(100.0 * double(m_done) / double(m_files)) : 100;
     } else {
-        percent = roundHalfEven(double(entry.size) / 1024.0 / double(m_totalKB) * 100.0 +
+        percent = roundHalfEven(double(listedBytes(entry)) / 1024.0 / double(m_totalKB) * 100.0 +
                                 double(m_percent));
     }
     m_percent = int(std::clamp<qint64>(percent, 0, 100));

@@ -1,5 +1,9 @@
 #include "transfers.h"
 
+#include "updatelist.h"
+
+#include <algorithm>
+
 namespace {
 
 // Longer than any version a server could mean; a reply past this is not one.
@@ -29,6 +33,8 @@ FetchRequest TransferPolicy::updateList(const QString &url) const
 
 FetchRequest TransferPolicy::dataFile(const QString &url, const QString &path, qint64 size) const
 {
+    // Whatever a list says, a file has a length it must have and a deadline that ends.
+    size = std::clamp<qint64>(size, 0, kMaxFileSize);
     FetchRequest request;
     request.url = FetchRequest::normalised(url);
     request.filePath = path;

@@ -12,6 +12,9 @@ struct TransferPolicy
     // The version checks, the update list and the feedback request.
     std::chrono::milliseconds pause{60000};
     std::chrono::milliseconds deadline{60000};
+    // Both start-up checks together, a retry included, wait no longer than this for the
+    // network: a server that accepts and never answers must not hold the splash.
+    std::chrono::milliseconds startupChecks{6000};
     // The downloader's own transfers give up on a silent server sooner; a data file's
     // deadline grows with its listed size.
     std::chrono::milliseconds downloadPause{30000};

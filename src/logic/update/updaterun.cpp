@@ -6,6 +6,7 @@
 #include "windows1252.h"
 
 #include <QPointer>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -39,14 +40,30 @@ void UpdateRun::start()
     if (m_running)
         return;
     m_running = true;
-    emit panelText(1, u"Getting Versions..."_s);
+    emit step(u"Getting Versions..."_s);
+    m_fetcher->get(m_config.transfers.versionFile(m_config.databaseVersionUrl, true), this,
+                   [this](const FetchResult &result) { versionArrived(result); });
+}
+
+void UpdateRun::versionArrived(const FetchResult &result)
+{
+    // Without a version the files still come; the next check then offers the update again.
+    m_version = HttpFetcher::text(result);
+    if (!result.ok)
+        m_versionProblem = result.error;
+    else if (!versionfile::isVersion(m_version))
+        m_versionProblem = u"the server sent a web page instead of a version"_s;
+    else if (m_version.isEmpty())
+        m_versionProblem = u"the server sent no version"_s;
+    if (!m_versionProblem.isEmpty())
+        emit fileFailed(DataFolder::versionName(), m_versionProblem);
     m_fetcher->get(m_config.transfers.updateList(m_config.updateListUrl), this,
                    [this](const FetchResult &result) { listArrived(result); });
 }
 
 void UpdateRun::listArrived(const FetchResult &result)
 {
-    emit panelText(1, u"Comparing versions..."_s);
+    emit step(u"Comparing versions..."_s);
     QString problem;
     UpdateList remote;
     if (!result.ok) {
@@ -55,17 +72,16 @@ void UpdateRun::listArrived(const FetchResult &result)
         m_remoteText = HttpFetcher::text(result);
         remote = readUpdateList(m_remoteText);
         if (versionfile::isWebPage(m_remoteText))
-            problem = u"The server sent a web page instead of the update list."_s;
+            problem = u"the server sent a web page instead of the update list"_s;
         else if (!remote.readable)
             problem = remote.problem;
     }
     if (!problem.isEmpty()) {
         // Nothing is downloaded and no file changes on a list that makes no sense.
-        emit fileStatus(problem.front().toUpper() + problem.sliced(1));
-        emit panelText(1, u"No files updated: the update list could not be read."_s);
-        emit filesFinished();
+        fail(DataFolder::listName(), problem);
+        emit step(u"No files updated: the update list could not be read."_s);
         m_running = false;
-        emit finished();
+        emit finished(failureSummary());
         return;
     }
 
@@ -78,11 +94,11 @@ void UpdateRun::listArrived(const FetchResult &result)
             m_needed.append(entry);
     }
     if (m_needed.isEmpty())
-        return finishFiles();
-    emit panelText(1, m_needed.size() == 1 ? u"One file to update ..."_s
-                                           : u"%1 files to update ..."_s.arg(m_needed.size()));
+        return finish();
+    emit step(m_needed.size() == 1 ? u"One file to update ..."_s
+                                   : u"%1 files to update ..."_s.arg(m_needed.size()));
     m_progress = std::make_unique<DownloadProgress>(m_needed);
-    emit panelText(2, u"%1%"_s.arg(m_progress->percent()));
+    emit percentChanged(m_progress->percent());
     m_sinceListWritten.start();
     downloadNext();
 }
@@ -90,13 +106,14 @@ void UpdateRun::listArrived(const FetchResult &result)
 void UpdateRun::downloadNext()
 {
     if (m_next == m_needed.size())
-        return finishFiles();
+        return finish();
     const UpdateEntry &entry = m_needed[m_next];
-    emit panelText(1, u"Downloading file %1 of %2..."_s.arg(m_next + 1).arg(m_needed.size()));
-    emit fileStatus(u"Downloading %1 (%2 bytes)..."_s.arg(entry.fileName).arg(entry.size));
-    const QString path = storableEntry(entry) ? m_config.folder.file(entry.fileName) : QString();
+    emit step(u"Downloading file %1 of %2..."_s.arg(m_next + 1).arg(m_needed.size()));
+    const QString path = m_config.folder.file(entry.fileName);
     QString refusal;
-    if (path.isEmpty()) {
+    if (entry.size < 0) {
+        refusal = u"the list gives no size from 0 to %1 bytes for it"_s.arg(kMaxFileSize);
+    } else if (path.isEmpty() || !storableEntry(entry)) {
         // The name points outside the data folder or at its own lists, or the entry could
         // not be named in the local list afterwards.
         refusal = u"the list names it in a way that is not allowed"_s;
@@ -104,12 +121,12 @@ void UpdateRun::downloadNext()
         refusal = u"a link in the data folder leads outside it"_s;
     }
     if (!refusal.isEmpty()) {
-        emit fileStatus(u"Error downloading %1: %2"_s.arg(entry.fileName, refusal));
-        // Later, so that a list of many such names cannot nest calls without end.
-        QMetaObject::invokeMethod(
-            this, [this] { fileDone(false); }, Qt::QueuedConnection);
+        fail(entry.fileName, refusal);
+        // Later, so that a list of many such entries cannot nest calls without end.
+        QMetaObject::invokeMethod(this, &UpdateRun::fileDone, Qt::QueuedConnection);
         return;
     }
+    emit fileStarted(entry.fileName, entry.size);
     m_fetcher->get(m_config.transfers.dataFile(entry.url, path, entry.size), this,
                    [this](const FetchResult &result) { fileArrived(result); });
 }
@@ -117,37 +134,38 @@ void UpdateRun::downloadNext()
 void UpdateRun::fileArrived(const FetchResult &result)
 {
     const UpdateEntry &entry = m_needed[m_next];
-    if (result.ok) {
-        recordStored(entry);
-        if (!writeLocalList(false)) {
-            emit fileStatus(u"Error writing "_s + DataFolder::listName());
-            return fileDone(false);
-        }
-        emit fileStatus(QString());
-        emit fileStatus2(entry.fileName + u" updated."_s);
-        return fileDone(true);
-    }
-    emit fileStatus(u"Error downloading %1: %2"_s.arg(entry.fileName, result.error));
-    if (result.status == 404 && m_notFound) {
+    if (!result.ok) {
+        fail(entry.fileName, result.error);
+        if (result.status != 404 || !m_notFound)
+            return fileDone();
+        // The list on disk names what is stored before the run waits on the user, who may
+        // end the program meanwhile.
+        writeLocalList(true);
         m_notFound(entry.fileName, [self = QPointer(this)] {
             if (self)
-                self->fileDone(false);
+                self->fileDone();
         });
         return;
     }
-    fileDone(false);
+    recordStored(entry);
+    if (const QString why = writeLocalList(false); !why.isEmpty())
+        fail(entry.fileName, DataFolder::listName() + u" cannot be written: "_s + why);
+    else
+        emit fileStored(entry.fileName);
+    fileDone();
 }
 
-void UpdateRun::fileDone(bool stored)
+void UpdateRun::fileDone()
 {
-    const UpdateEntry &entry = m_needed[m_next];
-    if (!stored)
-        m_failedNames.append(entry.fileName);
-    const int percent = m_progress->fileDone(entry);
-    emit progressChanged(percent);
-    emit panelText(2, u"%1%"_s.arg(percent));
+    emit percentChanged(m_progress->fileDone(m_needed[m_next]));
     ++m_next;
     downloadNext();
+}
+
+void UpdateRun::fail(const QString &fileName, const QString &reason)
+{
+    m_failures.append({fileName, reason});
+    emit fileFailed(fileName, reason);
 }
 
 void UpdateRun::recordStored(const UpdateEntry &entry)
@@ -164,55 +182,68 @@ void UpdateRun::recordStored(const UpdateEntry &entry)
     m_listDirty = true;
 }
 
-bool UpdateRun::writeLocalList(bool force)
+QString UpdateRun::writeLocalList(bool force)
 {
     if (!m_listDirty || (!force && m_sinceListWritten.elapsed() < kListWriteMs))
-        return true;
+        return {};
     // Once every file is stored the local list is the remote one, as the server wrote it.
-    const bool everythingStored = m_failedNames.isEmpty() && m_next == m_needed.size();
+    const bool everythingStored = m_failures.isEmpty() && m_next == m_needed.size();
     const QString text = everythingStored ? m_remoteText + u"\r\n"_s : listText(m_onDisk);
     m_sinceListWritten.start();
-    if (!wholefile::write(m_config.folder.listFile(), windows1252::encode(text)))
-        return false;
+    QString why;
+    if (!wholefile::write(m_config.folder.listFile(), windows1252::encode(text), &why))
+        return why.isEmpty() ? u"unknown error"_s : why;
     m_listDirty = false;
-    return true;
+    return {};
 }
 
-void UpdateRun::finishFiles()
+void UpdateRun::finish()
 {
     if (m_needed.isEmpty()) {
-        emit panelText(1, u"No files to update!"_s);
+        emit step(u"No files to update!"_s);
     } else {
         // A complete run leaves the remote list itself, written or not before.
-        m_listDirty = m_listDirty || m_failedNames.isEmpty();
-        if (!writeLocalList(true))
-            emit fileStatus(u"Error writing "_s + DataFolder::listName());
-        if (m_failedNames.isEmpty()) {
-            emit panelText(1, u"Done updating!"_s);
-        } else {
-            // The per-file errors scrolled past; leave the whole story on screen.
-            emit fileStatus(u"Error downloading "_s + m_failedNames.join(u", "_s));
-            emit panelText(1, m_failedNames.size() == 1
-                                  ? u"Done updating, one file failed!"_s
-                                  : u"Done updating, %1 files failed!"_s.arg(m_failedNames.size()));
-        }
+        m_listDirty = m_listDirty || m_failures.isEmpty();
+        if (const QString why = writeLocalList(true); !why.isEmpty())
+            fail(DataFolder::listName(), why);
+        emit step(m_failures.isEmpty() ? u"Done updating!"_s
+                  : m_failures.size() == 1
+                      ? u"Done updating, one file failed!"_s
+                      : u"Done updating, %1 files failed!"_s.arg(m_failures.size()));
     }
-    emit progressChanged(100);
-    emit panelText(2, u"100%"_s);
-    emit panelText(1, m_failedNames.isEmpty() ? u"Finished Updating Database"_s
-                                              : u"Database Update Incomplete"_s);
-    emit filesFinished();
-    m_fetcher->get(m_config.transfers.versionFile(m_config.databaseVersionUrl, true), this,
-                   [this](const FetchResult &result) { versionArrived(result); });
+    // The database claims the version it began with only when every file of it is on disk.
+    if (m_failures.isEmpty() && m_versionProblem.isEmpty()) {
+        QString why;
+        if (!wholefile::write(m_config.folder.versionFile(), versionfile::localFileBytes(m_version),
+                              &why))
+            fail(DataFolder::versionName(), why);
+    }
+    emit percentChanged(100);
+    const QString failures = failureSummary();
+    emit step(failures.isEmpty() ? u"Finished Updating Database"_s
+                                 : u"Database Update Incomplete"_s);
+    m_running = false;
+    emit finished(failures);
 }
 
-void UpdateRun::versionArrived(const FetchResult &result)
+QString UpdateRun::failureSummary() const
 {
-    // The database claims the new version only when every file of it is on disk.
-    const QString reply = HttpFetcher::text(result);
-    if (m_failedNames.isEmpty() && result.ok && !reply.isEmpty() && versionfile::isVersion(reply)) {
-        wholefile::write(m_config.folder.versionFile(), versionfile::localFileBytes(reply));
+    // Files that failed for one reason are named together: a full disk fails them all.
+    QList<std::pair<QStringList, QString>> byReason;
+    QList<std::pair<QString, QString>> failures = m_failures;
+    if (!m_versionProblem.isEmpty())
+        failures.prepend({DataFolder::versionName(), m_versionProblem});
+    for (const auto &failure : std::as_const(failures)) {
+        const auto same = std::find_if(byReason.begin(), byReason.end(), [&](const auto &group) {
+            return group.second == failure.second;
+        });
+        if (same != byReason.end())
+            same->first.append(failure.first);
+        else
+            byReason.append({{failure.first}, failure.second});
     }
-    m_running = false;
-    emit finished();
+    QStringList parts;
+    for (const auto &[names, reason] : std::as_const(byReason))
+        parts.append(names.join(u", "_s) + u": "_s + reason);
+    return parts.join(u"; "_s);
 }

@@ -43,11 +43,14 @@ DownloaderWindow::DownloaderWindow(UpdateRun::Config config, QWidget *parent)
     connect(finished, &QPushButton::clicked, this, &DownloaderWindow::finished_Click);
 
     const QFont statusFont = platform::dialogFont(platform::Bold);
+    // Down to the foot of lblFileStatus2, so that the failures a run ends with can take
+    // three lines; while files arrive one line shows at its top.
     lblFileStatus = new QLabel(this);
-    layout->place(lblFileStatus, "lblFileStatus", rect(120, 600, 4815, 255));
+    layout->place(lblFileStatus, "lblFileStatus", rect(120, 600, 4815, 615));
     lblFileStatus->setFont(statusFont);
     lblFileStatus->setTextFormat(Qt::PlainText);
-    lblFileStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblFileStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblFileStatus->setWordWrap(true);
 
     lblFileStatus2 = new QLabel(this);
     layout->place(lblFileStatus2, "lblFileStatus2", rect(120, 960, 4815, 255));
@@ -89,15 +92,20 @@ DownloaderWindow::DownloaderWindow(UpdateRun::Config config, QWidget *parent)
     Timer1->setInterval(kRunDelayMs);
     connect(Timer1, &QTimer::timeout, this, &DownloaderWindow::Timer1_Timer);
 
-    connect(m_run, &UpdateRun::panelText, this,
-            [this](int panel, const QString &text) { panels[panel - 1]->setText(text); });
-    connect(m_run, &UpdateRun::fileStatus, lblFileStatus, &QLabel::setText);
-    connect(m_run, &UpdateRun::fileStatus2, lblFileStatus2, &QLabel::setText);
-    connect(m_run, &UpdateRun::progressChanged, progressbar, &QProgressBar::setValue);
-    connect(m_run, &UpdateRun::filesFinished, this, [this] {
-        finished->setVisible(true);
-        finished->setDefault(true);
-        finished->setFocus();
+    connect(m_run, &UpdateRun::step, panels[0], &QLabel::setText);
+    connect(m_run, &UpdateRun::percentChanged, this, [this](int percent) {
+        panels[1]->setText(QStringLiteral("%1%").arg(percent));
+        progressbar->setValue(percent);
+    });
+    connect(m_run, &UpdateRun::fileStarted, this, [this](const QString &name, qint64 size) {
+        lblFileStatus->setText(QStringLiteral("Downloading %1 (%2 bytes)...").arg(name).arg(size));
+    });
+    connect(m_run, &UpdateRun::fileStored, this, [this](const QString &name) {
+        lblFileStatus->clear();
+        lblFileStatus2->setText(name + QStringLiteral(" updated."));
+    });
+    connect(m_run, &UpdateRun::fileFailed, this, [this](const QString &name, const QString &why) {
+        lblFileStatus->setText(QStringLiteral("Error downloading %1: %2").arg(name, why));
     });
     connect(m_run, &UpdateRun::finished, this, &DownloaderWindow::runFinished);
     m_run->setNotFoundHandler([this](const QString &fileName, std::function<void()> acknowledged) {
@@ -123,18 +131,23 @@ void DownloaderWindow::Timer1_Timer()
 
 void DownloaderWindow::finished_Click()
 {
-    // A click during the last step takes effect when that step is over.
-    if (m_run->isRunning()) {
-        m_continuePending = true;
-        return;
-    }
     emit continueRequested();
 }
 
-void DownloaderWindow::runFinished()
+void DownloaderWindow::runFinished(const QString &failures)
 {
-    if (m_continuePending)
-        emit continueRequested();
+    // The reasons scrolled past with their files; the last screen keeps them all.
+    if (!failures.isEmpty()) {
+        const QString text = QStringLiteral("Error downloading ") + failures;
+        lblFileStatus->setText(text);
+        lblFileStatus->setToolTip(text);
+        // More than a line of reasons takes the room of the last stored file's name.
+        if (lblFileStatus->fontMetrics().horizontalAdvance(text) > lblFileStatus->width())
+            lblFileStatus2->clear();
+    }
+    finished->setVisible(true);
+    finished->setDefault(true);
+    finished->setFocus();
 }
 
 void DownloaderWindow::closeEvent(QCloseEvent *event)

@@ -28,11 +28,10 @@ protected:
 private:
     void Timer1_Timer();
     void finished_Click();
-    void runFinished();
+    void runFinished(const QString &failures);
 
     UpdateRun *m_run = nullptr;
     bool m_ran = false;
-    bool m_continuePending = false;
 
     QLabel *Label1 = nullptr;
     QPushButton *finished = nullptr;

@@ -231,6 +231,8 @@ void MainWindow::buildLayout()
     storeproblem = bottomLine("storeproblem", {});
     storeproblem->setTextFormat(Qt::PlainText);
     storeproblem->setStyleSheet(u"color: #a00000"_s);
+    checkproblem = bottomLine("checkproblem", {});
+    checkproblem->setTextFormat(Qt::PlainText);
     copystatus = bottomLine("copystatus", {});
     copystatus->setTextFormat(Qt::PlainText);
     copystatus->setAccessibleName(u"Copied"_s);
@@ -340,7 +342,16 @@ void MainWindow::buildMenus()
 
 void MainWindow::setCheckRunning(bool running)
 {
-    mnuUpdate->setEnabled(!running);
+    mnuUpdate->setText(running ? u"Cancel &Update Check"_s : u"Check for &Updates Now"_s);
+}
+
+void MainWindow::setCheckProblem(const QString &problem)
+{
+    checkproblem->setText(problem.isEmpty()
+                              ? QString()
+                              : u"The last update check could not reach the server. "_s + problem);
+    checkproblem->setAccessibleName(checkproblem->text());
+    showHintLine();
 }
 
 void MainWindow::setStoreProblem(const QString &problem)
@@ -357,7 +368,9 @@ void MainWindow::showHintLine()
     const bool copied = m_copyShown && m_copyShown->isActive();
     copystatus->setVisible(copied);
     storeproblem->setVisible(!copied && !m_storeProblem.isEmpty());
-    hint1->setVisible(!copied && m_storeProblem.isEmpty());
+    const bool checkFailed = !copied && m_storeProblem.isEmpty() && !checkproblem->text().isEmpty();
+    checkproblem->setVisible(checkFailed);
+    hint1->setVisible(!copied && m_storeProblem.isEmpty() && !checkFailed);
 }
 
 void MainWindow::restorePosition()

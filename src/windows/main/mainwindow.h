@@ -35,8 +35,12 @@ public:
                   std::shared_ptr<const MonsterTable> table, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // While a manual update check runs its command cannot be chosen again.
+    // While a manual update check runs, its command cancels it.
     void setCheckRunning(bool running);
+
+    // Why the last update check could not tell whether there are updates; shown in place of
+    // the hint until it is empty again.
+    void setCheckProblem(const QString &problem);
 
     // Why notes and settings cannot be saved now, shown in place of the hint until it is
     // empty again; it never takes the keyboard from the notes box.
@@ -101,6 +105,7 @@ private:
     QGroupBox *monsterframe = nullptr;
     QLabel *hint1 = nullptr;
     QLabel *storeproblem = nullptr;
+    QLabel *checkproblem = nullptr;
     QLabel *copystatus = nullptr;
     // The value labels ("namea", "hp", ...) and their captions, by field.
     std::array<platform::ClickLabel *, MonsterRecord::FieldCount> m_values{};

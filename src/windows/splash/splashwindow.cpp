@@ -81,12 +81,10 @@ SplashWindow::SplashWindow(QWidget *parent)
 
 void SplashWindow::startWaiting()
 {
-    m_waiting = true;
     Timer1->start();
 }
 
-// Once the checks are over, a click anywhere on the splash, its frames, pictures or labels
-// ends it.
+// A click anywhere on the splash, its frames, pictures or labels ends it.
 bool SplashWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress) {
@@ -114,8 +112,7 @@ void SplashWindow::keyPressEvent(QKeyEvent *event)
 
 void SplashWindow::Form_Click()
 {
-    if (m_waiting)
-        OpenMainWindow();
+    OpenMainWindow();
 }
 
 void SplashWindow::Timer1_Timer()
@@ -126,6 +123,5 @@ void SplashWindow::Timer1_Timer()
 void SplashWindow::OpenMainWindow()
 {
     Timer1->stop();
-    m_waiting = false;
     emit finished();
 }

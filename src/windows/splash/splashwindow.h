@@ -7,14 +7,15 @@ class QLabel;
 class QTimer;
 
 // The start-up window ("frmSplash"). It shows while the start-up checks run; once they
-// are over it waits three seconds, or for a click or key, and reports that it is done.
+// are over it waits three seconds. A click or key ends it at any time, the checks' wait
+// included, and it reports that it is done.
 class SplashWindow : public QWidget
 {
     Q_OBJECT
 public:
     explicit SplashWindow(QWidget *parent = nullptr);
 
-    // The checks are over: the wait begins, and a click or key now ends it.
+    // The checks are over: the three seconds begin.
     void startWaiting();
 
 signals:
@@ -29,8 +30,6 @@ private:
     void Form_Click();
     void Timer1_Timer();
     void OpenMainWindow();
-
-    bool m_waiting = false;
 
     QFrame *Frame1 = nullptr;
     QFrame *Frame2 = nullptr;

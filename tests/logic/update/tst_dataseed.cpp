@@ -3,9 +3,9 @@
 #include "dataseed.h"
 #include "testsupport.h"
 #include "updatelist.h"
+#include "versionfile.h"
 
 #include <QTemporaryDir>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using testsupport::readFile;
@@ -13,28 +13,30 @@ using testsupport::writeFile;
 
 namespace {
 
-// A data folder: its files ("name version, ...") with their versions in update.dat, and
-// vers.dat.
-void makeFolder(const QString &folder, const QString &files, const QByteArray &databaseVersion)
+// A data folder ("name version, ...|database version"): its files with their versions in
+// update.dat, and vers.dat.
+void makeFolder(const QString &folder, const QString &spec)
 {
     QList<UpdateEntry> entries;
-    for (const QString &file : files.split(u", "_s)) {
+    for (const QString &file : spec.section(u'|', 0, 0).split(u", "_s)) {
         const QString name = file.section(u' ', 0, 0), version = file.section(u' ', 1);
         writeFile(folder + name, file.toLatin1().replace(' ', " at "));
         entries.append({name, version, 10, u"https://www.quillmoor.example/"_s + name});
     }
     writeFile(folder + u"update.dat"_s, listText(entries).toLatin1());
-    writeFile(folder + u"vers.dat"_s, '"' + databaseVersion + "\"\r\n");
+    writeFile(folder + u"vers.dat"_s, '"' + spec.section(u'|', 1).toLatin1() + "\"\r\n");
 }
 
-// Each file the folder's update.dat names, in its order: "name version: what it holds".
-QStringList listed(const QString &folder)
+// Each file the folder's update.dat names, in its order ("name version: what it holds"),
+// then "|" and the database version.
+QString listed(const QString &folder)
 {
     QStringList files;
     for (const UpdateEntry &entry : readLocalListFile(folder + u"update.dat"_s))
         files.append(u"%1 %2: "_s.arg(entry.fileName, entry.version) +
                      QString::fromLatin1(readFile(folder + entry.fileName)));
-    return files;
+    return files.join(u", "_s) + u'|' +
+           versionfile::readLocalVersion(folder + u"vers.dat"_s).value_or(QString());
 }
 
 } // namespace
@@ -46,70 +48,105 @@ private slots:
     void init()
     {
         m_dir.emplace();
+        m_portable = m_dir->filePath(u"bin/data/"_s);
         m_installed = m_dir->filePath(u"share/nvmonster/data/"_s);
         m_user = m_dir->filePath(u"home/.local/share/nvmonster/data/"_s);
     }
 
-    // A portable copy whose data folder is read-only works in the user's folder, filled from
-    // its own. (An installed copy and a writable portable one run in tst_install and
-    // tst_publishroundtrip.)
-    void readOnlyPortableFolderFillsTheUsersFolder()
+    // Which folder is read, and whether it may be updated. Which folders cannot be written
+    // is told by the test, so that it holds for root too; "cml.nmd" puts a folder where the
+    // user's database would go, so that it cannot be copied.
+    void choosesWhereTheDataLives_data()
     {
-        if (geteuid() == 0)
-            QSKIP("root writes to read-only folders");
-        const QString portable = m_dir->filePath(u"bin/data/"_s);
-        QDir().mkpath(portable);
-        QFile::setPermissions(portable, QFile::ReadOwner | QFile::ExeOwner);
-        const dataseed::Choice choice =
-            dataseed::choose({DataFolder(portable), DataFolder(m_installed), DataFolder(m_user)});
-        QCOMPARE(choice.dataDir.path() + u" from "_s + choice.seedFrom.path(),
-                 m_user + u" from "_s + portable);
+        QTest::addColumn<bool>("portable"); // the executable has a data folder beside it
+        QTest::addColumn<QStringList>("unwritable");
+        QTest::addColumn<QString>("expected"); // the folder read, and whether it is updated
+        QTest::newRow("read-only portable")
+            << true << QStringList{u"portable"_s} << u"user, updated"_s;
+        QTest::newRow("nothing writable")
+            << true << QStringList{u"portable"_s, u"user"_s} << u"portable, read-only"_s;
+        QTest::newRow("installed, user's folder unwritable")
+            << false << QStringList{u"user"_s} << u"installed, read-only"_s;
+        QTest::newRow("database cannot be copied")
+            << false << QStringList{u"cml.nmd"_s} << u"installed, read-only"_s;
+    }
+    void choosesWhereTheDataLives()
+    {
+        QFETCH(bool, portable);
+        QFETCH(QStringList, unwritable);
+        QFETCH(QString, expected);
+        makeFolder(m_installed, u"cml.nmd 3|2026.1206"_s);
+        if (portable)
+            makeFolder(m_portable, u"cml.nmd 3|2026.1206"_s);
+        if (unwritable.contains(u"cml.nmd"_s))
+            QDir().mkpath(m_user + u"cml.nmd"_s);
+        const QMap<QString, QString> names{
+            {m_portable, u"portable"_s}, {m_installed, u"installed"_s}, {m_user, u"user"_s}};
+        const dataseed::Prepared prepared =
+            dataseed::prepare({DataFolder(m_portable), DataFolder(m_installed), DataFolder(m_user)},
+                              [&](const QString &folder) {
+                                  return unwritable.contains(names[folder])
+                                             ? u"not writable"_s
+                                             : dataseed::whyNotWritable(folder);
+                              });
+        QCOMPARE(names[prepared.dataDir.path()] +
+                     (prepared.notWritable.isEmpty() ? u", updated"_s : u", read-only"_s),
+                 expected);
     }
 
-    // The first start copies everything; the next finds nothing to do, and an older
-    // installation changes nothing. A newer one replaces only missing and older files.
-    void seedsTheUsersFolderOverInstallations()
+    // The installation replaces the user's files only when its database is newer, or the
+    // file is missing: file versions of two histories (the installation's and the web
+    // site's) say nothing about each other.
+    void seedsByTheDatabaseVersion_data()
     {
-        makeFolder(m_installed, u"cml.nmd 3, pics/owl.gif 3"_s, "2026.1206");
-        writeFile(m_installed + u"unlisted.txt"_s, "x");
+        QTest::addColumn<QString>("installed");
+        QTest::addColumn<QString>("user"); // empty: the first start
+        QTest::addColumn<QString>("expected");
+        const QString owl = u"cml.nmd 3, pics/owl.gif 3|2026.1206"_s;
+        const QString owlSeeded =
+            u"cml.nmd 3: cml.nmd at 3, pics/owl.gif 3: pics/owl.gif at 3|2026.1206"_s;
+        QTest::newRow("first start") << owl << QString() << owlSeeded;
+        QTest::newRow("older installation, a file missing")
+            << owl << u"cml.nmd 2|2099.0101"_s
+            << u"cml.nmd 2: cml.nmd at 2, pics/owl.gif 3: pics/owl.gif at 3|2099.0101"_s;
+        QTest::newRow("newer installation") << u"cml.nmd 4, a.gif 4, b.gif beta|2026.1207"_s
+                                            << u"cml.nmd 3, a.gif 5, b.gif 3|2026.1206"_s
+                                            << u"cml.nmd 4: cml.nmd at 4, a.gif 4: a.gif at 4, "
+                                               "b.gif beta: b.gif at beta|2026.1207"_s;
+        QTest::newRow("database versions no numbers")
+            << u"cml.nmd 4|2026.12b"_s << u"cml.nmd 3|2026.12a"_s
+            << u"cml.nmd 3: cml.nmd at 3|2026.12a"_s;
+    }
+    void seedsByTheDatabaseVersion()
+    {
+        QFETCH(QString, installed);
+        QFETCH(QString, user);
+        QFETCH(QString, expected);
+        makeFolder(m_installed, installed);
+        if (!user.isEmpty())
+            makeFolder(m_user, user);
+        QVERIFY(seed().failed.isEmpty());
+        QCOMPARE(listed(m_user), expected);
+    }
 
-        QCOMPARE(seed().copied, (QStringList{u"cml.nmd"_s, u"pics/owl.gif"_s, u"unlisted.txt"_s}));
-        QCOMPARE(listed(m_user), (QStringList{u"cml.nmd 3: cml.nmd at 3"_s,
-                                              u"pics/owl.gif 3: pics/owl.gif at 3"_s}));
-
-        // The next start finds nothing to do, and an older installation changes nothing (the
-        // first start's vers.dat stays).
-        QCOMPARE(seed().copied, QStringList());
-        makeFolder(m_installed, u"cml.nmd 2"_s, "2026.1205");
-        QCOMPARE(seed().copied, QStringList());
-        QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
-
-        // The user's updates and own files meanwhile.
-        makeFolder(m_user, u"cml.nmd 3, a.gif 5, b.gif beta, c.gif 3"_s, "2026.1206");
+    // A file of a newer installation that cannot be copied holds the database version
+    // back, and the user's own files (named by no list of theirs) stay.
+    void failedCopyHoldsTheVersionBack()
+    {
+        makeFolder(m_user, u"cml.nmd 3, c.gif 3|2026.1206"_s);
         writeFile(m_user + u"mine.txt"_s, "the user's own");
-        makeFolder(m_installed, u"cml.nmd 4, a.gif 4, b.gif 4, c.gif 4, new.gif 4, mine.txt 4"_s,
-                   "2026.1207");
-        // A folder where c.gif should go: it cannot be replaced.
+        makeFolder(m_installed, u"cml.nmd 4, c.gif 4, mine.txt 4|2026.1207"_s);
         QFile::remove(m_user + u"c.gif"_s);
-        QDir().mkpath(m_user + u"c.gif"_s);
+        QDir().mkpath(m_user + u"c.gif"_s); // a folder: it cannot be replaced
 
-        const dataseed::SeedResult result = seed();
-        QCOMPARE(result.copied, (QStringList{u"cml.nmd"_s, u"new.gif"_s}));
-        QCOMPARE(result.failed, QStringList{u"c.gif"_s});
-        // Updated past the installation, of a version that is no number, not listed: all
-        // the user's. The failed copy is claimed nowhere, and vers.dat stays, so that an
-        // update still offers the new database.
-        QCOMPARE(listed(m_user),
-                 (QStringList{u"cml.nmd 4: cml.nmd at 4"_s, u"a.gif 5: a.gif at 5"_s,
-                              u"b.gif beta: b.gif at beta"_s, u"c.gif 3: "_s,
-                              u"new.gif 4: new.gif at 4"_s}));
+        QCOMPARE(seed().failed, QStringList{u"c.gif"_s});
+        QCOMPARE(listed(m_user), u"cml.nmd 4: cml.nmd at 4, c.gif 3: |2026.1206"_s);
         QCOMPARE(readFile(m_user + u"mine.txt"_s), QByteArray("the user's own"));
-        QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1206\"\r\n"));
 
         // Once the copy can be made, the database version moves on.
         QVERIFY(QDir(m_user + u"c.gif"_s).removeRecursively());
-        QCOMPARE(seed().copied, QStringList{u"c.gif"_s});
-        QCOMPARE(readFile(m_user + u"vers.dat"_s), QByteArray("\"2026.1207\"\r\n"));
+        seed();
+        QCOMPARE(listed(m_user), u"cml.nmd 4: cml.nmd at 4, c.gif 4: c.gif at 4|2026.1207"_s);
     }
 
 private:
@@ -119,6 +156,7 @@ private:
     }
 
     std::optional<QTemporaryDir> m_dir;
+    QString m_portable;
     QString m_installed;
     QString m_user;
 };

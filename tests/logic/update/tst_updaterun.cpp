@@ -2,10 +2,10 @@
 #include "testsupport.h"
 #include "updaterun.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -28,8 +28,7 @@ private slots:
     }
 
 private:
-    // Runs an update and returns what the window would have shown, one line per text; the
-    // panels' texts start with their number.
+    // Runs an update and returns what it reported, one line an event.
     QStringList runUpdate()
     {
         UpdateRun run({DataFolder(m_data),
@@ -40,19 +39,27 @@ private:
         const auto show = [&shown](const QString &what) {
             return [&shown, what](const QString &text) { shown.append(what + text); };
         };
-        connect(&run, &UpdateRun::panelText, this, [&](int panel, const QString &text) {
-            shown.append(u"%1: %2"_s.arg(panel).arg(text));
+        connect(&run, &UpdateRun::step, this, show(u"1: "_s));
+        connect(&run, &UpdateRun::percentChanged, this,
+                [&](int percent) { shown.append(u"%1%"_s.arg(percent)); });
+        connect(&run, &UpdateRun::fileStarted, this, [&](const QString &name, qint64 size) {
+            shown.append(u"start %1 %2"_s.arg(name).arg(size));
+            // A release published meanwhile: the run must not claim it.
+            m_server->setBody(u"/monster/vers.dat"_s, "2099.0101\r\n");
         });
-        connect(&run, &UpdateRun::fileStatus, this, show(u"status: "_s));
-        connect(&run, &UpdateRun::fileStatus2, this, show(u"status2: "_s));
-        connect(&run, &UpdateRun::filesFinished, this, [&] { shown.append(u"continue"_s); });
-        run.setNotFoundHandler([&shown](const QString &name, std::function<void()> acknowledged) {
-            shown.append(u"not found: "_s + name);
+        connect(&run, &UpdateRun::fileStored, this, show(u"stored "_s));
+        connect(&run, &UpdateRun::fileFailed, this, [&](const QString &name, const QString &why) {
+            shown.append(u"failed "_s + name + u": "_s + why);
+        });
+        connect(&run, &UpdateRun::finished, this, show(u"end: "_s));
+        run.setNotFoundHandler([&](const QString &name, std::function<void()> acknowledged) {
+            // What update.dat on disk says while the user reads the notice.
+            shown.append(u"not found: "_s + name + u" with "_s +
+                         QString::fromLatin1(testsupport::readFile(m_data + u"update.dat"_s)));
             QTimer::singleShot(0, acknowledged);
         });
-        QSignalSpy finished(&run, &UpdateRun::finished);
         run.start();
-        [&] { QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000); }();
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(shown.last().startsWith(u"end: "_s), 10000); }();
         return shown;
     }
 
@@ -76,14 +83,11 @@ private slots:
         m_server->setBody(u"/files/pics\\b.bmp"_s, QByteArray(5000, 'b'));
         testsupport::writeFile(m_data + u"pics/b.bmp"_s, QByteArray(9000, 'o')); // longer, older
 
-        QCOMPARE(
-            runUpdate().join(u'|'),
-            u"1: Getting Versions...|1: Comparing versions...|1: 2 files to update ...|2: 0%|"
-            u"1: Downloading file 1 of 2...|status: Downloading a.gif (3000 bytes)...|status: |"
-            u"status2: a.gif updated.|2: 37%|1: Downloading file 2 of 2...|"
-            u"status: Downloading pics\\b.bmp (5000 bytes)...|status: |"
-            u"status2: pics\\b.bmp updated.|2: 98%|1: Done updating!|2: 100%|"
-            u"1: Finished Updating Database|continue"_s);
+        QCOMPARE(runUpdate().join(u'|'),
+                 u"1: Getting Versions...|1: Comparing versions...|1: 2 files to update ...|0%|"
+                 u"1: Downloading file 1 of 2...|start a.gif 3000|stored a.gif|37%|"
+                 u"1: Downloading file 2 of 2...|start pics\\b.bmp 5000|stored pics\\b.bmp|98%|"
+                 u"1: Done updating!|100%|1: Finished Updating Database|end: "_s);
         QCOMPARE(snapshot(m_data), (Files{{u"a.gif"_s, QByteArray(3000, 'a')},
                                           {u"pics/b.bmp"_s, QByteArray(5000, 'b')},
                                           {u"update.dat"_s, list + "\r\n"},
@@ -103,7 +107,9 @@ private slots:
         m_server->setReply(u"/files/b"_s, {.body = QByteArray(4000, 'B'), .cutOff = true});
         m_server->setBody(u"/files/c"_s, QByteArray(4000, 'C'));
 
-        QVERIFY(runUpdate().contains(u"1: Done updating, one file failed!"_s));
+        const QStringList first = runUpdate();
+        QVERIFY(first.contains(u"1: Done updating, one file failed!"_s));
+        QCOMPARE(first.last(), u"end: b: the connection closed before the end"_s);
         // b is untouched, with no half file; update.dat claims what is on disk.
         QCOMPARE(snapshot(m_data),
                  (Files{{u"a"_s, QByteArray(4000, 'A')},
@@ -118,7 +124,7 @@ private slots:
         m_server->setBody(u"/files/b"_s, QByteArray(4000, 'B'));
         QVERIFY(runUpdate().contains(u"1: One file to update ..."_s));
         QCOMPARE(testsupport::readFile(m_data + u"update.dat"_s), remote + "\r\n");
-        QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2026.12b-\"\r\n"));
+        QCOMPARE(testsupport::readFile(m_data + u"vers.dat"_s), QByteArray("\"2099.0101\"\r\n"));
 
         // With nothing left to fetch, only the version file is renewed.
         m_server->setBody(u"/monster/vers.dat"_s, "2026.12c");
@@ -133,7 +139,7 @@ private slots:
         // lead out of it: nothing is written through them.
         QTemporaryDir outside;
         QVERIFY(QFile::link(outside.path(), m_data + u"out"_s));
-        const QStringList names = u"gone ok ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up "
+        const QStringList names = u"ok gone ../escape /tmp/nvmonster-absolute C:x pics\\..\\..\\up "
                                   "update.dat vers.dat a\"b out/evil.gif"_s.split(u' ');
         QByteArray remote = QByteArray::number(names.size() + 1) + "\r\n";
         for (const QString &name : names) {
@@ -144,52 +150,86 @@ private slots:
         m_server->setBody(u"/monster/update.dat"_s, remote);
 
         const QStringList shown = runUpdate();
-        for (
-            const QString &line :
-            {u"1: Done updating, 9 files failed!"_s, u"not found: gone"_s,
-             u"status: Error downloading gone: the server answered 404 Not Found"_s,
-             u"status: Error downloading ../escape: the list names it in a way that is not "
-             u"allowed"_s,
-             u"status: Error downloading out/evil.gif: a link in the data folder leads outside it"_s})
+        const QByteArray stored = "2\r\n" + entry(u"ok"_s, u"1"_s, 2) + "\r\n";
+        for (const QString &line :
+             {u"1: Done updating, 9 files failed!"_s,
+              u"not found: gone with "_s + QString::fromLatin1(stored), // on disk before asking
+              u"end: gone: the server answered 404 Not Found; ../escape, /tmp/nvmonster-absolute, "
+              u"C:x, pics\\..\\..\\up, update.dat, vers.dat, a\"b: the list names it in a way "
+              u"that is not allowed; out/evil.gif: a link in the data folder leads outside it"_s})
             QVERIFY2(shown.contains(line), qPrintable(line));
         QCOMPARE(QDir(outside.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
         QCOMPARE(snapshot(m_dir->path()),
-                 (Files{{u"data/ok"_s, "ok"},
-                        {u"data/update.dat"_s, "2\r\n" + entry(u"ok"_s, u"1"_s, 2) + "\r\n"}}));
+                 (Files{{u"data/ok"_s, "ok"}, {u"data/update.dat"_s, stored}}));
         QVERIFY(!QFile::exists(u"/tmp/nvmonster-absolute"_s));
     }
 
+    // Lists that cannot be read, versions that are none, and entries that lie about their
+    // size (-2000000000 once meant any length and no deadline) or address: no file changes,
+    // the reason stays on the last screen, and the run ends in its own time. In an entry, %1
+    // is the server, %2 a file and %3 a named pipe outside the data folder.
     void unusableRepliesChangeNothing_data()
     {
         QTest::addColumn<TestServer::Reply>("list");
         QTest::addColumn<TestServer::Reply>("version");
-        QTest::addColumn<QString>("panel"); // what the window says
-
+        QTest::addColumn<QString>("step");     // what the window says
+        QTest::addColumn<QString>("failures"); // what the last screen keeps
+        const auto row = [](const char *name, const Reply &list, const Reply &version,
+                            const QString &step, const QString &failures) {
+            QTest::newRow(name) << list << version << step << failures;
+        };
         const QByteArray line = "x,1,5,http://127.0.0.1:1/x\r\n";
         const TestServer::Reply version{.body = "2026.12b\r\n"}, empty{.body = "1\r\n"};
         const QString failure = u"1: No files updated: the update list could not be read."_s;
-        const QString none = u"1: No files to update!"_s;
-        QTest::newRow("list: server error") << Reply{500, "2\r\n" + line} << version << failure;
-        QTest::newRow("list: web page") << Reply{200, "2\r\n<HTML>" + line} << version << failure;
-        QTest::newRow("list: too few lines") << Reply{200, "3\r\n" + line} << version << failure;
-        QTest::newRow("version: web page") << empty << Reply{200, "<html>2026.12z"} << none;
-        QTest::newRow("version: server error") << empty << Reply{500, "2026.12z"} << none;
-        QTest::newRow("version: empty") << empty << Reply() << none;
+        const QString none = u"1: No files to update!"_s, cut = u"1: Database Update Incomplete"_s;
+        row("list: server error", {500, "2\r\n" + line}, version, failure,
+            u"update.dat: the server answered 500 Internal Server Error"_s);
+        row("list: web page", {200, "2\r\n<HTML>" + line}, version, failure,
+            u"update.dat: the server sent a web page instead of the update list"_s);
+        row("list: too few lines", {200, "3\r\n" + line}, version, failure,
+            u"update.dat: the list ends before its last line"_s);
+        row("version: web page", empty, {200, "<html>2026.12z"}, none,
+            u"vers.dat: the server sent a web page instead of a version"_s);
+        row("version: empty", empty, {}, none, u"vers.dat: the server sent no version"_s);
+        row("sizes that are none",
+            {.body = "5\r\na,1,-1,%1/trickle\r\nb,1,-2000000000,%1/trickle\r\n"
+                     "c,1,2147483648,%1/trickle\r\nd,1,many,%1/trickle\r\n"},
+            version, cut, u"a, b, c, d: the list gives no size from 0 to 2147483647 bytes for it"_s);
+        row("addresses not of the web",
+            {.body = "5\r\na,1,6,file://%2\r\nb,1,6,file://%3\r\nc,1,6,data:,secret\r\n"
+                     "d,1,6,ftp://127.0.0.1/secret\r\n"},
+            version, cut, u"a, b, c, d: only http and https addresses are fetched"_s);
+        row("redirects off the web", {.body = "3\r\na,1,6,%1/to-file\r\nb,1,6,%1/to-data\r\n"},
+            version, cut, u"a, b: the server sent it on to an address that is not fetched"_s);
     }
 
     void unusableRepliesChangeNothing()
     {
         QFETCH(TestServer::Reply, list);
         QFETCH(TestServer::Reply, version);
-        QFETCH(QString, panel);
+        QFETCH(QString, step);
+        QFETCH(QString, failures);
+        QTemporaryDir outside;
+        const QByteArray secret = outside.filePath(u"secret"_s).toUtf8();
+        const QByteArray pipe = outside.filePath(u"pipe"_s).toUtf8();
+        testsupport::writeFile(QString::fromUtf8(secret), "secret");
+        QVERIFY(mkfifo(pipe.constData(), 0600) == 0);
+        m_server->setReply(u"/trickle"_s,
+                           {.chunkDelayMs = 4000, .chunkSize = 1, .generatedSize = 6});
+        m_server->setReply(u"/to-file"_s, {.status = 302, .header = "Location: file://" + secret});
+        m_server->setReply(u"/to-data"_s, {.status = 302, .header = "Location: data:,secret"});
+        list.body.replace("%1", m_server->urlText({}).toLatin1())
+            .replace("%2", secret)
+            .replace("%3", pipe);
         m_server->setReply(u"/monster/update.dat"_s, list);
         m_server->setReply(u"/monster/vers.dat"_s, version);
         testsupport::writeFile(m_data + u"vers.dat"_s, "\"old\"\r\n");
 
         const QStringList shown = runUpdate();
-        QVERIFY(shown.contains(panel));
-        QCOMPARE(shown.last(), u"continue"_s);
+        QVERIFY2(shown.contains(step), qPrintable(shown.join(u'|')));
+        QCOMPARE(shown.last(), u"end: "_s + failures);
         QCOMPARE(snapshot(m_data), (Files{{u"vers.dat"_s, "\"old\"\r\n"}}));
+        QCOMPARE(m_server->hits(u"/trickle"_s), 0);
     }
 };
 
