@@ -43,18 +43,19 @@ const char16_t *const kFieldNames[MonsterRecord::FieldCount] = {
     u"description",    u"area",       u"hostile",        u"undead",       u"picture",
     u"job experience", u"size",       u"weapon defence", u"magic defence"};
 
+// A list, version or record file; nothing when it is missing, no regular file (a pipe is
+// never waited on) or larger than any of them can be.
 QByteArray readAll(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return wholefile::read(path, 4 * kMaxListBytes).value_or(QByteArray());
 }
 
 bool sameBytes(const QString &a, const QString &b)
 {
     QFile first(a);
     QFile second(b);
-    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) ||
-        first.size() != second.size())
+    if (!QFileInfo(b).isFile() || !first.open(QIODevice::ReadOnly) ||
+        !second.open(QIODevice::ReadOnly) || first.size() != second.size())
         return false;
     while (!first.atEnd()) {
         if (first.read(1 << 16) != second.read(1 << 16))
@@ -488,6 +489,14 @@ Check checkDataFolder(const QString &dataDir)
                 {path, 0, u"%1 bytes; update.dat holds sizes up to %2"_s.arg(size).arg(kMaxSize),
                  true});
     }
+    // The folder's own list, which versions go on from.
+    const QString list = dir.filePath(DataFolder::listName());
+    if (const UpdateList read = readUpdateList(regroupLocalList(readAll(list)));
+        QFileInfo::exists(list) && !read.readable)
+        check.findings.append(
+            {list, 0,
+             u"cannot be read as an update list (%1); mend or remove it"_s.arg(read.problem),
+             true});
     const QString database = dir.filePath(DataFolder::databaseName());
     if (!check.names.contains(DataFolder::databaseName())) {
         check.findings.append({database, 0, u"missing: the database is the heart of it"_s, true});
@@ -517,6 +526,7 @@ QString nextFileVersion(const QString &old)
     }
     return u'1' + number;
 }
+
 QString nextDatabaseVersion(QDate today, const QStringList &earlier)
 {
     const QString dateFormat = u"yyyyMMdd"_s;
@@ -580,14 +590,8 @@ Outcome publish(const Request &request)
 
     // The data folder's own lists: what a package built from it gives new players.
     const DataFolder dataFolder(request.dataDir);
-    QList<UpdateEntry> earlierEntries;
-    if (QFileInfo::exists(dataFolder.listFile())) {
-        const UpdateList list = readUpdateList(regroupLocalList(readAll(dataFolder.listFile())));
-        if (!list.readable)
-            refuse(dataFolder.listFile(),
-                   u"cannot be read as an update list (%1); mend or remove it"_s.arg(list.problem));
-        earlierEntries = list.entries;
-    }
+    QList<UpdateEntry> earlierEntries =
+        readUpdateList(regroupLocalList(readAll(dataFolder.listFile()))).entries;
     QStringList earlierVersions;
     if (const auto version = versionfile::readLocalVersion(dataFolder.versionFile()))
         earlierVersions.append(*version);
