@@ -5,7 +5,6 @@
 #include "recordview.h"
 #include "updatelist.h"
 #include "versionfile.h"
-#include "wholefile.h"
 #include "windows1252.h"
 
 #include <QDir>
@@ -47,7 +46,11 @@ const char16_t *const kFieldNames[MonsterRecord::FieldCount] = {
 // never waited on) or larger than any of them can be.
 QByteArray readAll(const QString &path)
 {
-    return wholefile::read(path, 4 * kMaxListBytes).value_or(QByteArray());
+    QFile file(path);
+    const QFileInfo info(path);
+    return info.isFile() && info.size() <= 4 * kMaxListBytes && file.open(QIODevice::ReadOnly)
+               ? file.readAll()
+               : QByteArray();
 }
 
 bool sameBytes(const QString &a, const QString &b)
@@ -181,14 +184,13 @@ QString utf8Problem(QByteArrayView bytes, qsizetype &number)
 
 void checkDatabase(const QDir &dir, const QString &path, Check &check, QSet<QString> &named)
 {
-    QString error;
-    const std::optional<QByteArray> read =
-        wholefile::read(path, MonsterTable::kMaxFileBytes, &error);
-    if (!read) {
-        check.findings.append({path, 0, u"cannot be read: "_s + error, true});
+    // A regular file: the walk found it so.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        check.findings.append({path, 0, u"cannot be read: "_s + file.errorString(), true});
         return;
     }
-    const QByteArray &bytes = *read;
+    const QByteArray bytes = file.readAll();
     qsizetype number = 0;
     if (const QString problem = utf8Problem(bytes, number); !problem.isEmpty())
         check.findings.append({path, number, problem, true});

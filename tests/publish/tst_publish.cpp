@@ -299,7 +299,7 @@ private slots:
         writeFiles(dir.filePath(u"A/"_s), {{u"zz.bin"_s, "sparse 100000000"}});
         const uint releases = QDir(site + u"monster/files/"_s).count();
         start(a, u"A"_s);
-        QTRY_VERIFY(QDir(site + u"monster/files/"_s).count() > releases);
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(site + u"monster/files/"_s).count() > releases, 60000);
         a.kill();
         QVERIFY(a.waitForFinished());
         fetchAsPlayer(site, seen);
