@@ -624,8 +624,8 @@ Outcome publish(const Request &request)
         QString host, program;
         lock.getLockInfo(&pid, &host, &program);
         refuse(lock.fileName(),
-               u"another publication (process %1 on %2) has been publishing "
-               u"into this site for over %3 s; try again when it has ended"_s.arg(
+               u"another publication (process %1 on %2) is publishing into this site; "
+               u"waited %3 s for it to end, try again later"_s.arg(
                    QString::number(pid), host, QString::number(request.waitSeconds)));
         return outcome;
     }
