@@ -145,9 +145,13 @@ void FeedbackWindow::replied(const FetchResult &reply)
     }
     Label99->setText(QStringLiteral("Error"));
     sendform->setEnabled(true);
+    // Why, as the transfer tells it, so that the user knows whether trying later can help.
+    const QString reason = reply.ok ? QStringLiteral("the server's answer was empty") : reply.error;
     platform::showMessage(this, QStringLiteral("Feedback Error"),
                           QStringLiteral("There was an error while trying to process your "
-                                         "feedback form submission. Please try again later."),
+                                         "feedback form submission. Please try again later."
+                                         "\r\n\r\nReason: %1.")
+                              .arg(reason),
                           platform::Buttons::OkCancel);
 }
 
