@@ -4,6 +4,7 @@
 #include "settingsstore.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
 
@@ -31,8 +32,11 @@ int main(int argc, char *argv[])
     Program::Setup setup;
     setup.store = &store;
     setup.folder = programfolder::prepareDataDir();
-    setup.endpoints =
-        Endpoints::load(programfolder::programFolder() + QStringLiteral("/nvmonster.ini"));
+    // The user's addresses file over the one beside the executable, which for an installed
+    // copy is in a system folder that the user cannot write.
+    const QString ini = QStringLiteral("/nvmonster.ini");
+    setup.endpoints = Endpoints::load(QFileInfo(SettingsStore::defaultPath()).path() + ini,
+                                      Endpoints::load(programfolder::programFolder() + ini));
     Program program(std::move(setup));
     QObject::connect(&program, &Program::lastWindowClosed, &app, &QCoreApplication::quit);
     program.start();
