@@ -4,9 +4,8 @@
 #include <QString>
 
 // Where the program talks to: the maker's web server, and the browser that opens web
-// pages. Built-in defaults, which an optional nvmonster.ini can override: the one beside
-// the executable, then the user's (nvmonster/nvmonster.ini in XDG_CONFIG_HOME, ~/.config), key
-// by key:
+// pages. Built-in defaults, which optional nvmonster.ini files override key by key: the one
+// beside the executable, then the user's (~/.config/nvmonster/, after XDG_CONFIG_HOME):
 //
 //   [endpoints]
 //   ProgramVersionUrl=...   DatabaseVersionUrl=...   UpdateListUrl=...
