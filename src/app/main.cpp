@@ -5,6 +5,7 @@
 #include "singlecopy.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
 
@@ -36,8 +37,11 @@ int main(int argc, char *argv[])
     SingleCopy single(setup.folder.path());
     if (single.handedOver())
         return 0;
-    setup.endpoints =
-        Endpoints::load(programfolder::programFolder() + QStringLiteral("/nvmonster.ini"));
+    // The user's addresses file over the one beside the executable, which for an installed
+    // copy is in a system folder that the user cannot write.
+    const QString ini = QStringLiteral("/nvmonster.ini");
+    setup.endpoints = Endpoints::load(QFileInfo(SettingsStore::defaultPath()).path() + ini,
+                                      Endpoints::load(programfolder::programFolder() + ini));
     Program program(std::move(setup));
     QObject::connect(&program, &Program::lastWindowClosed, &app, &QCoreApplication::quit);
     QObject::connect(&single, &SingleCopy::forwardRequested, &program, &Program::bringToFront);

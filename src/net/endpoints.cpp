@@ -43,9 +43,9 @@ Endpoints Endpoints::defaults()
     return e;
 }
 
-Endpoints Endpoints::fromIni(QByteArrayView iniText)
+Endpoints Endpoints::fromIni(QByteArrayView iniText, const Endpoints &base)
 {
-    Endpoints e = defaults();
+    Endpoints e = base;
     struct Key
     {
         const char *section;
@@ -93,8 +93,8 @@ Endpoints Endpoints::fromIni(QByteArrayView iniText)
     return e;
 }
 
-Endpoints Endpoints::load(const QString &path)
+Endpoints Endpoints::load(const QString &path, const Endpoints &base)
 {
     const std::optional<QByteArray> bytes = wholefile::read(path, 1024 * 1024);
-    return bytes ? fromIni(*bytes) : defaults();
+    return bytes ? fromIni(*bytes, base) : base;
 }

@@ -4,8 +4,8 @@
 #include <QString>
 
 // Where the program talks to: the maker's web server, and the browser that opens web
-// pages. Built-in defaults, which an optional nvmonster.ini beside the executable can
-// override:
+// pages. Built-in defaults, which optional nvmonster.ini files override key by key: the one
+// beside the executable, then the user's (~/.config/nvmonster/, after XDG_CONFIG_HOME):
 //
 //   [endpoints]
 //   ProgramVersionUrl=...   DatabaseVersionUrl=...   UpdateListUrl=...
@@ -38,11 +38,11 @@ struct Endpoints
 
     static Endpoints defaults();
 
-    // The defaults with the overrides of an INI text applied. Section and key names are
-    // matched without regard to letter case; unknown ones are ignored, as are lines that
-    // are not "key=value", "[section]" or comments (";" or "#").
-    static Endpoints fromIni(QByteArrayView iniText);
+    // `base` (the defaults unless given) with the overrides of an INI text applied.
+    // Section and key names are matched without regard to letter case; unknown ones are
+    // ignored, as are lines that are not "key=value", "[section]" or comments (";" or "#").
+    static Endpoints fromIni(QByteArrayView iniText, const Endpoints &base = defaults());
 
-    // fromIni() on the file at `path`; the defaults when there is no such file.
-    static Endpoints load(const QString &path);
+    // fromIni() on the file at `path`; `base` when there is no such file.
+    static Endpoints load(const QString &path, const Endpoints &base = defaults());
 };

@@ -1,6 +1,7 @@
-// Every window as it opens: names for screen readers, use by keyboard alone, and captions
-// that fit their boxes in the fonts of this machine.
+// Every window as it opens: names for screen readers, use by keyboard alone, captions that
+// fit their boxes in the fonts of this machine, and texts that read in the desktop's palette.
 #include "aboutwindow.h"
+#include "colours.h"
 #include "mainwindow.h"
 #include "optionswindow.h"
 #include "program.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyleOption>
 #include <QTest>
 #include <QTimer>
@@ -98,6 +100,8 @@ private slots:
     void tabFollowsTheLayout();
     void keysWorkTheDialogs_data();
     void keysWorkTheDialogs();
+    void textReadsOnItsBackground_data() { everyWindow(); }
+    void textReadsOnItsBackground();
 
 private:
     static void everyWindow()
@@ -238,6 +242,49 @@ void TestAccessibility::keysWorkTheDialogs()
     target->setFocus();
     QTest::keyClick(target, key);
     QTRY_VERIFY(!top);
+}
+
+// Every label's text, links and the warning of a store that cannot save included, stands at
+// 4.5:1 or more against its background as the X server shows it, in the palette the GTK
+// theme hands over: run light and dark on an X server of their own (tst_accessibility_light,
+// _dark).
+void TestAccessibility::textReadsOnItsBackground()
+{
+    QFETCH(QString, window);
+    if (QGuiApplication::platformName() == u"offscreen"_s)
+        QSKIP("The offscreen platform hands over no desktop palette");
+    QCOMPARE(platform::isDark(QApplication::palette()), qgetenv("GTK_THEME").endsWith(":dark"));
+    QWidget *top = open(window);
+    if (window == u"monster"_s) {
+        m_program->mainWindow()->showRow(0);
+        m_program->mainWindow()->setStoreProblem(u"the disk is full"_s);
+    }
+    if (auto *timer = top->findChild<QTimer *>(u"Timer1"_s))
+        timer->stop(); // the splash stays
+    // In a label's box the commonest colour is the background and the text is the colour
+    // that stands out most from it, a few stray pixels aside (fonts are drawn without
+    // antialiasing here, so a text pixel has the text's own colour).
+    const auto unreadable = [top] {
+        const QImage image = top->screen()->grabWindow(top->winId()).toImage();
+        QStringList low;
+        for (const QLabel *label : top->findChildren<QLabel *>()) {
+            QHash<QRgb, int> counts;
+            QRgb back = 0;
+            const QRect box = QRect(label->mapTo(top, QPoint()), label->size()) & image.rect();
+            for (int i = 0; i < box.width() * box.height(); ++i) {
+                const QRgb pixel =
+                    image.pixel(box.x() + i % box.width(), box.y() + i / box.width());
+                back = ++counts[pixel] > counts.value(back) ? pixel : back;
+            }
+            double text = 0;
+            for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+                text = std::max(text, *it < 8 ? 0 : platform::contrast(it.key(), back));
+            if (label->isVisible() && !label->text().isEmpty() && text < 4.5)
+                low.append(label->objectName() + u' ' + QString::number(text));
+        }
+        return low;
+    };
+    QTRY_COMPARE(unreadable().join(u", "_s), QString());
 }
 
 QTEST_MAIN(TestAccessibility)

@@ -93,9 +93,13 @@ void TestDesktop::keyboardComesBackAfterAMessage()
 }
 
 // Options and the feedback form open centred over the main window, wholly on the screen
-// even when the main window sits at its edge; About cannot be maximised.
+// even when the main window sits at its edge; About cannot be maximised, and says so when
+// the browser for a link starts and then fails (one named by the user's addresses file,
+// which wins over the one beside the program, whose browser does nothing).
 void TestDesktop::dialogsOpenOverTheMainWindowAndOnScreen()
 {
+    testsupport::writeFile(m_dir->path() + u"/config/nvmonster/nvmonster.ini"_s,
+                           "[browser]\nBrowserPath=" + QFINDTESTDATA("app/nobrowser").toUtf8());
     const QByteArray main = startMain();
     for (const QPoint corner : {QPoint(0, 0), QPoint(900, 600)}) {
         QVERIFY(xdotool({u"windowmove"_s, u"--sync"_s, QString::fromLatin1(main),
@@ -120,6 +124,12 @@ void TestDesktop::dialogsOpenOverTheMainWindowAndOnScreen()
                                             u"_NET_WM_ALLOWED_ACTIONS"_s}))
                     .contains("_NET_WM_ACTION_MOVE"));
     QVERIFY2(!actions.contains("MAXIMIZE"), actions.constData());
+    // The link to the maker's site, gotosite at 264, 304.
+    QVERIFY(xdotool({u"mousemove"_s, u"--window"_s, QString::fromLatin1(about), u"300"_s, u"312"_s,
+                     u"click"_s, u"1"_s}));
+    QTRY_COMPARE(findWindows(kAppTitle).size(), 2);
+    QCOMPARE(testsupport::readFile(m_dir->path() + u"/config/url"_s),
+             "https://www.quillmoor.example/\n");
 }
 
 // A search, a sort, a choice shown in the main window; the search window's place kept.

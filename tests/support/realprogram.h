@@ -138,15 +138,15 @@ inline QString installProgram(const QString &folder, const QList<QStringList> &r
 }
 
 // nvmonster.ini in `folder`, sending the version checks, the update list and feedback to
-// `server` (an address ending in "/").
+// `server` (an address ending in "/"); links open in a "browser" that does nothing.
 inline void writeIni(const QString &folder, const QString &server)
 {
-    testsupport::writeFile(
-        folder + u"/nvmonster.ini"_s,
-        u"[endpoints]\nProgramVersionUrl=%1monster.txt\n"
-        "DatabaseVersionUrl=%1monster/vers.dat\n"
-        "UpdateListUrl=%1monster/update.dat\nFeedbackUrl=%1send1.php\n"_s.arg(server)
-            .toUtf8());
+    testsupport::writeFile(folder + u"/nvmonster.ini"_s,
+                           u"[endpoints]\nProgramVersionUrl=%1monster.txt\n"
+                           "DatabaseVersionUrl=%1monster/vers.dat\n"
+                           "UpdateListUrl=%1monster/update.dat\nFeedbackUrl=%1send1.php\n"
+                           "[browser]\nBrowserPath=true\n"_s.arg(server)
+                               .toUtf8());
 }
 
 // The settings store of the user whose folders are in `home`.

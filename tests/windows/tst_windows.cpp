@@ -476,15 +476,18 @@ void TestWindows::feedbackFailuresKeepTheFormAndItsTexts_data()
 {
     QTest::addColumn<int>("status"); // 0: nothing listens
     QTest::addColumn<QByteArray>("body");
-    QTest::newRow("empty body") << 200 << QByteArray();
-    QTest::newRow("server error page") << 500 << QByteArray("<html>oops</html>");
-    QTest::newRow("refused") << 0 << QByteArray();
+    QTest::addColumn<QString>("reason"); // said after the text
+    QTest::newRow("empty body") << 200 << QByteArray() << u"the server's answer was empty"_s;
+    QTest::newRow("server error page") << 500 << QByteArray("<html>oops</html>")
+                                       << u"the server answered 500 Internal Server Error"_s;
+    QTest::newRow("refused") << 0 << QByteArray() << u"the server refused the connection"_s;
 }
 
 void TestWindows::feedbackFailuresKeepTheFormAndItsTexts()
 {
     QFETCH(int, status);
     QFETCH(QByteArray, body);
+    QFETCH(QString, reason);
     TestServer::Reply reply;
     reply.status = status;
     reply.body = body;
@@ -494,7 +497,9 @@ void TestWindows::feedbackFailuresKeepTheFormAndItsTexts()
     send(u"line one\nline two"_s, u"Ann"_s, u"ann@x.example"_s);
     QVERIFY(!get<QPushButton>("sendform")->isEnabled());
     QTRY_COMPARE(platform::messagetesting::shown().size(), 1);
-    QCOMPARE(shownTitles(), QStringList{u"Feedback Error"_s});
+    QCOMPARE(platform::messagetesting::takeShown().value(0).prompt,
+             u"There was an error while trying to process your feedback form submission. Please "
+             "try again later.\r\n\r\nReason: %1."_s.arg(reason));
     QCOMPARE(get("Label99")->text(), u"Error"_s);
     QVERIFY(get<QPushButton>("sendform")->isEnabled());
     QCOMPARE(get<QPlainTextEdit>("feedback")->toPlainText(), u"line one\nline two"_s);

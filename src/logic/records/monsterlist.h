@@ -15,6 +15,10 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
+    // Type-ahead: a list text matches what is typed at its start without regard to accents
+    // or case, as search matches; other kinds of match are the model's usual ones.
+    QModelIndexList match(const QModelIndex &start, int role, const QVariant &value, int hits,
+                          Qt::MatchFlags flags) const override;
 
     // The row of the `occurrence`-th entry (from 0) whose list text is `text`; -1 when
     // there is none.

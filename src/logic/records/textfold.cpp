@@ -130,10 +130,28 @@ QByteArray fold(QStringView text)
     return out;
 }
 
+bool startsWith(QStringView text, QByteArrayView foldedStart)
+{
+    return fold(text).startsWith(foldedStart);
+}
+
 std::vector<QByteArray> words(QStringView text)
 {
+    QString spaced = QString::fromUtf8(fold(text));
+    const QString folded = spaced;
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        const QChar c = folded[i];
+        if (c.isLetterOrNumber() || c.isMark() || c.isSurrogate() || c == u' ')
+            continue;
+        const QChar before = i > 0 ? folded[i - 1] : QChar();
+        const QChar after = i + 1 < folded.size() ? folded[i + 1] : QChar();
+        const bool inNumber = (c == u',' || c == u'.') && before.isDigit() && after.isDigit();
+        const bool inWord = c == u'\'' && before.isLetter() && after.isLetter();
+        if (!inNumber && !inWord)
+            spaced[i] = u' ';
+    }
     std::vector<QByteArray> all;
-    for (QByteArray &word : fold(text).split(' ')) {
+    for (QByteArray &word : spaced.toUtf8().split(' ')) {
         if (!word.isEmpty())
             all.push_back(std::move(word));
     }

@@ -17,9 +17,16 @@ namespace textfold {
 void append(QStringView text, QByteArray &out);
 QByteArray fold(QStringView text);
 
-// The words of a search text: folded, then split at blanks. A word found inside another
-// is left out (every record holding "giant" also holds "gia"); the longest come first,
-// since they rule out the most records for the least work.
+// Whether `text`, folded, begins with `foldedStart`: type-ahead and filters that ignore
+// accents and case ("sarka" starts "Šarka Hound").
+bool startsWith(QStringView text, QByteArrayView foldedStart);
+
+// The words of a search text: folded, then split at blanks and punctuation ("giant, crab"
+// is two words), but for what belongs inside a word: a group separator or decimal point
+// between digits ("2,400", "1.5") and an apostrophe between letters ("giant's"). A hyphen
+// parts words, so that "ice-troll" also finds "Troll, Ice". A word found inside another is
+// left out (every record holding "giant" also holds "gia"); the longest come first, since
+// they rule out the most records for the least work.
 std::vector<QByteArray> words(QStringView text);
 
 // The folded form of one byte of the data file as the user sees it, so the index is

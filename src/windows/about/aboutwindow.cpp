@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "browser.h"
 #include "clicklabel.h"
+#include "colours.h"
 #include "fonts.h"
 #include "placedlayout.h"
 #include "sysinfo.h"
@@ -110,9 +111,14 @@ AboutWindow::AboutWindow(const Endpoints &endpoints, const DataFolder &folder, Q
             connect(label, &platform::ClickLabel::clicked, this, [this, url] { OpenLink(url); });
         }
     }
-    for (const char *name : {"gotosite", "Label23"})
-        findChild<QLabel *>(QString::fromLatin1(name))
-            ->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline"));
+    // These two look like links: the desktop's link colour, underlined.
+    for (const char *name : {"gotosite", "Label23"}) {
+        auto *link = findChild<QLabel *>(QString::fromLatin1(name));
+        QFont underlined = link->font();
+        underlined.setUnderline(true);
+        link->setFont(underlined);
+        platform::keepTextColour(link, QPalette::Link);
+    }
     lblTitle = findChild<QLabel *>(QStringLiteral("lblTitle"));
     lblVersion = findChild<QLabel *>(QStringLiteral("lblVersion"));
     dbverlabel = findChild<QLabel *>(QStringLiteral("dbverlabel"));

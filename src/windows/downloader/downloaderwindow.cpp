@@ -1,5 +1,6 @@
 #include "downloaderwindow.h"
 
+#include "colours.h"
 #include "fonts.h"
 #include "messagebox.h"
 #include "placedlayout.h"
@@ -35,7 +36,7 @@ DownloaderWindow::DownloaderWindow(UpdateRun::Config config, QWidget *parent)
     layout->place(Label1, "Label1", rect(120, 120, 3015, 375));
     Label1->setFont(platform::layoutFont(QStringLiteral("Palatino Linotype"), 12,
                                          platform::Bold | platform::Italic));
-    Label1->setStyleSheet(QStringLiteral("color: #000080"));
+    platform::keepTextColour(Label1, QColor(0x00, 0x00, 0x80));
 
     finished = new QPushButton(QStringLiteral("Continue"), this);
     layout->place(finished, "finished", rect(3240, 120, 1695, 375));

@@ -1,5 +1,6 @@
 #include "feedbackwindow.h"
 
+#include "colours.h"
 #include "feedbackrequest.h"
 #include "fonts.h"
 #include "httpfetcher.h"
@@ -21,6 +22,7 @@ namespace {
 const QString kSection = QStringLiteral("feedback");
 const QString kName = QStringLiteral("sendername");
 const QString kEmail = QStringLiteral("senderemail");
+const QColor kNavy(0x00, 0x00, 0x80);
 
 } // namespace
 
@@ -53,7 +55,7 @@ FeedbackWindow::FeedbackWindow(SettingsStore &store, QString feedbackUrl, Transf
                                   "idea for the Monster DB? Send us a note and let Quillmoor Soft "
                                   "know your thoughts!"),
                    rect(120, 120, 3735, 615), platform::Regular);
-    Label4->setStyleSheet(QStringLiteral("color: navy"));
+    platform::keepTextColour(Label4, kNavy);
     Label1 =
         label("Label1", QStringLiteral("Your Name:"), rect(120, 840, 1095, 255), platform::Bold);
     Label2 =
@@ -63,7 +65,7 @@ FeedbackWindow::FeedbackWindow(SettingsStore &store, QString feedbackUrl, Transf
     Label99 = label("Label99", QString(), rect(120, 3000, 2055, 615), platform::Regular);
     Label99->setFont(platform::layoutFont(QStringLiteral("Palatino Linotype"), 12,
                                           platform::Bold | platform::Italic));
-    Label99->setStyleSheet(QStringLiteral("color: navy"));
+    platform::keepTextColour(Label99, kNavy);
 
     aname = new QLineEdit(this);
     layout->place(aname, "aname", rect(1200, 840, 2655, 285));
@@ -143,9 +145,13 @@ void FeedbackWindow::replied(const FetchResult &reply)
     }
     Label99->setText(QStringLiteral("Error"));
     sendform->setEnabled(true);
+    // Why, as the transfer tells it, so that the user knows whether trying later can help.
+    const QString reason = reply.ok ? QStringLiteral("the server's answer was empty") : reply.error;
     platform::showMessage(this, QStringLiteral("Feedback Error"),
                           QStringLiteral("There was an error while trying to process your "
-                                         "feedback form submission. Please try again later."),
+                                         "feedback form submission. Please try again later."
+                                         "\r\n\r\nReason: %1.")
+                              .arg(reason),
                           platform::Buttons::OkCancel);
 }
 

@@ -3,6 +3,7 @@
 #include "appinfo.h"
 #include "clicklabel.h"
 #include "clipboard.h"
+#include "colours.h"
 #include "fonts.h"
 #include "framing.h"
 #include "linebreaks.h"
@@ -230,7 +231,7 @@ void MainWindow::buildLayout()
                                 "information or its label.)"_s);
     storeproblem = bottomLine("storeproblem", {});
     storeproblem->setTextFormat(Qt::PlainText);
-    storeproblem->setStyleSheet(u"color: #a00000"_s);
+    platform::keepTextColour(storeproblem, QColor(0xa0, 0x00, 0x00));
     checkproblem = bottomLine("checkproblem", {});
     checkproblem->setTextFormat(Qt::PlainText);
     copystatus = bottomLine("copystatus", {});

@@ -4,18 +4,22 @@
 #include "launch.h"
 #include "messagebox.h"
 
+#include <QPointer>
+#include <QWidget>
+
 namespace platform {
 
-bool openPage(const QString &browserPath, const QString &url, QWidget *parent)
+void openPage(const QString &browserPath, const QString &url, QWidget *parent)
 {
-    if (launch(browserPath, {url}))
-        return true;
-    showMessage(parent, appinfo::title(),
-                QStringLiteral("The web browser could not be started, so %1 was not opened."
-                               "\r\n\r\nBrowser: %2")
-                    .arg(url, browserPath),
-                Buttons::Ok);
-    return false;
+    // Said over the window when it is still open, on its own when it has closed meanwhile.
+    const QPointer<QWidget> over = parent;
+    launchWatched(browserPath, {url}, [over, browserPath, url](const QString &what) {
+        showMessage(over, appinfo::title(),
+                    QStringLiteral("The web browser %1, so %2 was not opened."
+                                   "\r\n\r\nBrowser: %3")
+                        .arg(what, url, browserPath),
+                    Buttons::Ok);
+    });
 }
 
 } // namespace platform

@@ -7,8 +7,8 @@ class QWidget;
 namespace platform {
 
 // Opens `url` in the web browser `browserPath`, with the URL as the browser's only
-// argument. When the browser cannot be started the user is told; returns whether it
-// started.
-bool openPage(const QString &browserPath, const QString &url, QWidget *parent = nullptr);
+// argument. When the browser cannot be started, or ends unsuccessfully (a launcher that
+// finds no browser), the user is told, over `parent` while it is still open.
+void openPage(const QString &browserPath, const QString &url, QWidget *parent = nullptr);
 
 } // namespace platform

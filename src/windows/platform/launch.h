@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace platform {
 
@@ -11,8 +12,15 @@ namespace platform {
 // whether it started.
 bool launch(const QString &program, const QStringList &arguments = {});
 
-// Lets tests see which programs would have started: while enabled, launch() records the
-// call and starts nothing.
+// Starts `program` as launch() does and watches it without waiting: `failed` runs, from the
+// event loop, with what went wrong ("could not be started", "ended with status 3",
+// "crashed") when it cannot be started or ends unsuccessfully, as a launcher such as
+// xdg-open does when it finds no browser. The program outlives this one when it runs on.
+void launchWatched(const QString &program, const QStringList &arguments,
+                   std::function<void(const QString &what)> failed);
+
+// Lets tests see which programs would have started: while enabled, launch() and
+// launchWatched() record the call and start nothing.
 namespace launchtesting {
 
 struct Launch

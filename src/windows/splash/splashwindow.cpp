@@ -1,6 +1,7 @@
 #include "splashwindow.h"
 
 #include "appinfo.h"
+#include "colours.h"
 #include "fonts.h"
 #include "placedlayout.h"
 
@@ -28,9 +29,12 @@ SplashWindow::SplashWindow(QWidget *parent)
     setFixedSize(kSize);
     setFont(platform::dialogFont());
     setAutoFillBackground(true);
+    // Cream and ink on a light desktop; a dark one keeps its window, the ink lightened.
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(0xF4, 0xEC, 0xD8));
-    palette.setColor(QPalette::WindowText, QColor(0x23, 0x2F, 0x5C));
+    if (!platform::isDark(palette))
+        palette.setColor(QPalette::Window, QColor(0xF4, 0xEC, 0xD8));
+    palette.setColor(QPalette::WindowText,
+                     platform::readable(QColor(0x23, 0x2F, 0x5C), palette.color(QPalette::Window)));
     setPalette(palette);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

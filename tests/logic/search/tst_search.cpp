@@ -1,4 +1,5 @@
 #include "csv.h"
+#include "monsterlist.h"
 #include "recordview.h"
 #include "searchindex.h"
 #include "searchresults.h"
@@ -112,6 +113,23 @@ private slots:
             {u"a\tb\r\nc\u00a0d \U0001D400x € 5 × 2"_s, "a b  c d ax € 5 × 2"}};
         for (const auto &[text, folded] : cases)
             QCOMPARE(textfold::fold(text), folded);
+        // Search words: punctuation and hyphens part them, but for a number's separators
+        // and an apostrophe inside a word.
+        const std::pair<QString, std::vector<QByteArray>> words[] = {
+            {u"giant, crab; 2,400 1.5 (3.)"_s, {"giant", "2,400", "crab", "1.5", "3"}},
+            {u"Ice-Troll’s 'lair'"_s, {"troll's", "lair", "ice"}}};
+        for (const auto &[text, split] : words)
+            QVERIFY2(textfold::words(text) == split, qPrintable(text));
+        // Type-ahead in the list: the start of a name, accents and case ignored, from the
+        // current row on and round.
+        const MonsterListModel list(std::make_shared<const MonsterTable>(
+            MonsterTable::parse(windows1252::encode(kMonsters))));
+        const std::tuple<QString, int, int> typed[] = {
+            {u"PHOEBE M"_s, 0, 1}, {u"goblin pat"_s, 0, 6}, {u"marsh"_s, 6, 4}, {u"bat"_s, 0, -1}};
+        const auto flags = Qt::MatchStartsWith | Qt::MatchWrap; // as a list view asks
+        for (const auto &[text, from, row] : typed)
+            QCOMPARE(list.match(list.index(from), Qt::DisplayRole, text, 1, flags).value(0).row(),
+                     row);
         for (int byte = 0; byte < 256; ++byte) {
             const QChar ch = windows1252::toUnicode(uchar(byte));
             const QString shown = ch == u'¡' ? u","_s : ch == u'¿' ? u" "_s : QString(ch);
@@ -131,6 +149,7 @@ private slots:
                          all = F::Name | F::Treasure | F::Area | F::Description | notes;
         QTest::newRow("nothing asked") << C() << Rows{0, 1, 2, 3, 4, 5, 6, 7};
         QTest::newRow("parts of words in any order") << text(u"  GIA  crab "_s) << Rows{0};
+        QTest::newRow("punctuation between words") << text(u"giant, crab"_s) << Rows{0};
         QTest::newRow("accents in the data") << text(u"creme chateau ogre's"_s, all) << Rows{6};
         QTest::newRow("areas") << text(u"quillmoor"_s, F::Area) << Rows{4, 5};
         QTest::newRow("description") << text(u"giant"_s, F::Description) << Rows{5};
