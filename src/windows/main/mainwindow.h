@@ -27,6 +27,12 @@ class ClickLabel;
 // The main window ("monster"): the monster list, the selected monster's record and
 // picture, the notes box, the copy triggers and the menus. It keeps the view of the
 // record it shows; the menus' commands are reported for the program to carry out.
+//
+// Its parts: a scroll area (for screens too small for the window) holds the inner area,
+// whose PlacedLayout puts the list and the notes on the left and the record's frame on the
+// right; the frame's own PlacedLayout puts the caption and value of each field (kFieldRows)
+// and the picture. New controls take a place in one of the two layouts, with the shares
+// they follow up to the window's default size and past it.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -48,6 +54,9 @@ public:
     // The whole record shown, a "Caption: value" line each, joined by CR LF.
     QString recordText() const;
 
+    // Where the record's frame is on the screen, which another window should not hide.
+    QRect recordArea() const;
+
 signals:
     void searchRequested();
     void optionsRequested();
@@ -65,8 +74,11 @@ protected:
 
 private:
     void buildLayout();
+    // The inner area at the window's default size.
+    QSize usualInnerSize() const;
     void buildMenus();
-    void restorePosition();
+    // Position, size and maximised state as stored.
+    void restorePlace();
     void restoreLastMonster();
 
     void Form_Unload();
@@ -92,6 +104,8 @@ private:
     MonsterNotes m_notes;
     RecordView m_view;
     bool m_loadingNote = false;
+    // The box shows the stored note of the monster shown (it could be read).
+    bool m_noteShown = true;
     QString m_storeProblem;
 
     QLabel *monlabel = nullptr;
