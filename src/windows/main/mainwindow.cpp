@@ -420,7 +420,7 @@ void MainWindow::setStoreProblem(const QString &problem)
             notes->setReadOnly(m_view.noteKey().isEmpty() || m_store.readOnly());
     });
     storeproblem->setText((m_store.readOnly()
-                               ? u"Notes are shown but cannot be changed: "_s
+                               ? u"Notes cannot be changed now: "_s
                                : u"Notes and settings are kept but not saved yet: "_s) +
                           problem);
     storeproblem->setToolTip(problem);
