@@ -248,23 +248,23 @@ void TestWindows::noteIsNeverSavedOverWhatWasNotShown()
     const QString folder = m_dir->filePath(u"cfg"_s), path = folder + u"/settings.sqlite"_s;
     const QByteArray mountPoint = QFile::encodeName(folder);
     QDir().mkpath(folder);
-    if (g_ownMounts)
-        QCOMPARE(mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k"), 0);
+    const bool own =
+        g_ownMounts && mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") == 0;
     SettingsStore(path).save(u"notes"_s, u"Bat"_s, u"Original."_s);
     QFile filler(folder + u"/filler"_s);
     const auto failing = [&](bool on) {
         std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{on && !g_ownMounts ? 0 : RLIM_INFINITY, RLIM_INFINITY};
+        const rlimit limit{on && !own ? 0 : RLIM_INFINITY, RLIM_INFINITY};
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-        if (g_ownMounts && !full)
+        if (own && !full)
             QCOMPARE(mount(nullptr, mountPoint.constData(), nullptr,
                            MS_REMOUNT | (on ? MS_RDONLY : 0), "size=256k"),
                      0);
         // A full disk: a file takes all the room there is.
-        for (bool room = g_ownMounts && full && on && filler.open(QIODevice::WriteOnly); room;)
+        for (bool room = own && full && on && filler.open(QIODevice::WriteOnly); room;)
             room = filler.write(QByteArray(4096, 'x')) > 0 && filler.flush();
         filler.close(); // what it could not write is dropped
-        if (g_ownMounts && full && !on)
+        if (own && full && !on)
             QVERIFY(QFile::remove(filler.fileName()));
     };
     failing(true);
@@ -288,7 +288,7 @@ void TestWindows::noteIsNeverSavedOverWhatWasNotShown()
         m_store.reset();
     }
     QCOMPARE(SettingsStore(path).get(u"notes"_s, u"Bat"_s), u"Original. More."_s);
-    if (g_ownMounts)
+    if (own)
         QCOMPARE(umount2(mountPoint.constData(), MNT_DETACH), 0);
 }
 
