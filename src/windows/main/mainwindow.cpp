@@ -545,7 +545,7 @@ void MainWindow::ShowSelectedMonster()
         // The next start opens on it, however this run ends: its name, and which of its name.
         m_store.save(settingkeys::kPlacement, settingkeys::kLastMonster, index.data().toString());
         m_store.save(settingkeys::kPlacement, settingkeys::kLastOccurrence,
-                     QString::number(m_model->occurrenceOf(index.row())));
+                     QString::number(occurrenceOf(index.row())));
         m_view = viewOf(m_table->row(index.row()), m_folder);
         for (const FieldRow &fieldRow : kFieldRows) {
             platform::ClickLabel *label = m_values[fieldRow.field];
@@ -563,6 +563,18 @@ void MainWindow::ShowSelectedMonster()
         display->setPixmap(picture);
     }
     LoadNote();
+}
+
+qsizetype MainWindow::occurrenceOf(int row)
+{
+    // Counted for every row at once, the first time: each selection is kept, and counting
+    // the entries before it each time took milliseconds in a large database.
+    if (m_occurrences.empty()) {
+        QHash<QString, qsizetype> seen;
+        for (qsizetype r = 0; r < m_table->size(); ++r)
+            m_occurrences.push_back(seen[m_table->row(r).listText()]++);
+    }
+    return m_occurrences[std::size_t(row)];
 }
 
 void MainWindow::LoadNote()

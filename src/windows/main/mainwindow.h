@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <array>
 #include <memory>
+#include <vector>
 
 class MonsterListModel;
 class QAction;
@@ -88,6 +89,8 @@ private:
     void notes_Change();
 
     void ShowSelectedMonster();
+    // Which entry of its list text a row is: 0 for the first.
+    qsizetype occurrenceOf(int row);
     void LoadNote();
     void SavePosition();
     // The copy trigger of every value and caption: the value as shown goes to the clipboard.
@@ -101,6 +104,7 @@ private:
     DataFolder m_folder;
     std::shared_ptr<const MonsterTable> m_table;
     MonsterListModel *m_model = nullptr;
+    std::vector<qsizetype> m_occurrences;
     MonsterNotes m_notes;
     RecordView m_view;
     bool m_loadingNote = false;
