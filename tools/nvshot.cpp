@@ -1,7 +1,10 @@
 // Takes screenshots of the windows on the offscreen platform, for the README and for
 // looking at layouts: the main window on the sample data with a monster selected and a
 // note typed, the same window made larger on the monster with the longest description,
-// the search window with a search done, and each of the other windows as it opens.
+// the search window with a search done, and each of the other windows as it opens. Run on
+// an X display with a window manager (xvfb-run and openbox, say), it also takes the whole
+// screen: the main window restored from a place saved on a larger screen, the search window
+// beside it.
 //   nvshot <data folder> <monster name> <note> <output folder>
 #include "aboutwindow.h"
 #include "messagebox.h"
@@ -22,9 +25,13 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QThreadPool>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,6 +39,15 @@ bool save(QWidget *window, const QString &folder, const char *name)
 {
     QApplication::processEvents();
     return window && window->grab().save(folder + u'/' + QString::fromLatin1(name));
+}
+
+// Lets the window manager frame and place what was opened.
+void settle()
+{
+    for (int wait = 0; wait < 20; ++wait) {
+        QApplication::processEvents();
+        QThread::msleep(50);
+    }
 }
 
 } // namespace
@@ -50,6 +66,11 @@ int main(int argc, char *argv[])
     // No checks at start: nothing leaves this machine.
     store.save(QStringLiteral("settings"), QStringLiteral("progupdates"), QStringLiteral("0"));
     store.save(QStringLiteral("settings"), QStringLiteral("dbupdates"), QStringLiteral("0"));
+    const bool onScreen = QGuiApplication::platformName() == u"xcb"_s;
+    if (onScreen) { // 600 by 170 pixels in, on a screen of 1600 by 1000
+        store.save(u"placement"_s, u"mainleft"_s, u"9000"_s);
+        store.save(u"placement"_s, u"maintop"_s, u"2550"_s);
+    }
     Program program({&store, DataFolder(args[1]), Endpoints::defaults(), TransferPolicy(), {}});
     const QString out = args[4];
 
@@ -69,14 +90,20 @@ int main(int argc, char *argv[])
     window->findChild<QPlainTextEdit *>(QStringLiteral("notes"))->setPlainText(args[3]);
     list->setFocus();
     ok &= save(window, out, "mainwindow.png");
+    if (onScreen) {
+        program.splashWindow()->hide();
+        settle();
+        program.openSearch();
+        settle();
+        ok &= QGuiApplication::primaryScreen()->grabWindow(0).save(out + u"/desktop.png"_s);
+        program.searchWindow()->close();
+    }
 
     const MonsterTable table = MonsterTable::loadFile(DataFolder(args[1]).databaseFile());
     qsizetype longest = 0;
     for (qsizetype row = 0; row < table.size(); ++row) {
-        // A name of two lines would not show whole in its label.
-        if (!table.row(row).rawField(MonsterRecord::Name).contains('\xbf') &&
-            table.row(row).rawField(MonsterRecord::Description).size() >
-                table.row(longest).rawField(MonsterRecord::Description).size())
+        if (table.row(row).rawField(MonsterRecord::Description).size() >
+            table.row(longest).rawField(MonsterRecord::Description).size())
             longest = row;
     }
     program.mainWindow()->showRow(longest);
@@ -87,6 +114,7 @@ int main(int argc, char *argv[])
     // Monsters of 1,000 hit points or more, the strongest first.
     program.openSearch();
     QWidget *search = program.searchWindow();
+    search->resize(640, 440); // its own size, whatever room the screen has beside the main window
     search->findChild<QLineEdit *>(QStringLiteral("hpfrom"))->setText(QStringLiteral("1000"));
     search->findChild<QTableView *>(QStringLiteral("results"))
         ->sortByColumn(1, Qt::DescendingOrder);

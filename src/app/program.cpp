@@ -298,6 +298,7 @@ void Program::openSearch()
         if (m_main)
             m_main->showRow(row);
     });
+    m_search->openBeside(m_main->recordArea());
     bringForward(m_search);
 }
 

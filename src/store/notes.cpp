@@ -4,11 +4,12 @@
 #include "settingsstore.h"
 #include "switches.h"
 
-QString MonsterNotes::load(const QString &name) const
+std::optional<QString> MonsterNotes::load(const QString &name) const
 {
     if (name.isEmpty())
-        return {};
-    return linebreaks::toLf(m_store.get(settingkeys::kNotes, name));
+        return QString();
+    const std::optional<QString> note = m_store.read(settingkeys::kNotes, name);
+    return note ? std::optional(linebreaks::toLf(*note)) : std::nullopt;
 }
 
 bool MonsterNotes::save(const QString &name, const QString &boxText)

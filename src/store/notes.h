@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class SettingsStore;
 
@@ -13,8 +14,9 @@ public:
         : m_store(store)
     {}
 
-    // The note for `name`, in the box's form. Empty for a name never noted.
-    QString load(const QString &name) const;
+    // The note for `name`, in the box's form. Empty for a name never noted; nothing when
+    // the store cannot be read now.
+    std::optional<QString> load(const QString &name) const;
 
     // Stores the box's text as the note for `name`. A note needs a name: with an empty
     // name nothing is stored.

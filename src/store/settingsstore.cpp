@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTimer>
+#include <QUrl>
 #include <sqlite3.h>
 
 namespace {
@@ -15,6 +17,8 @@ constexpr int kBusyTimeoutMs = 5;
 constexpr int kRetryMs = 500;
 // At the end of a run what is still kept may wait a little longer for the lock to go.
 constexpr int kClosingBusyTimeoutMs = 2000;
+// Opening for writing takes room for the index of the log of saves (32 KiB) and more.
+constexpr qint64 kRoomToOpen = 64 * 1024;
 
 QString sqliteMessage(sqlite3 *db, int rc)
 {
@@ -89,21 +93,10 @@ void SettingsStore::close()
     m_db = nullptr;
 }
 
-bool SettingsStore::ensureOpen()
+bool SettingsStore::open(int flags, const QByteArray &name)
 {
-    if (m_db)
-        return true;
-
-    const QFileInfo info(m_path);
-    if (!QDir().mkpath(info.absolutePath())) {
-        m_openFailure = QStringLiteral("The folder %1 cannot be created.")
-                            .arg(QDir::toNativeSeparators(info.absolutePath()));
-        return false;
-    }
-
-    const QByteArray path = QFile::encodeName(m_path);
-    int rc = sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
+    const bool writing = flags & SQLITE_OPEN_READWRITE;
+    int rc = sqlite3_open_v2(name.constData(), &m_db, flags, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
         static const char kSetup[] = "PRAGMA journal_mode=WAL;"
@@ -111,16 +104,21 @@ bool SettingsStore::ensureOpen()
                                      "CREATE TABLE IF NOT EXISTS settings("
                                      " section TEXT NOT NULL, key TEXT NOT NULL,"
                                      " value TEXT NOT NULL, PRIMARY KEY(section, key));";
-        rc = sqlite3_exec(m_db, kSetup, nullptr, nullptr, nullptr);
+        if (writing)
+            rc = sqlite3_exec(m_db, kSetup, nullptr, nullptr, nullptr);
     }
+    // Preparing reads the schema, so a store that cannot be read fails here.
     if (rc == SQLITE_OK)
         rc = sqlite3_prepare_v3(m_db, "SELECT value FROM settings WHERE section=?1 AND key=?2", -1,
                                 SQLITE_PREPARE_PERSISTENT, &m_select, nullptr);
-    if (rc == SQLITE_OK)
+    if (rc == SQLITE_OK && writing)
         rc = sqlite3_prepare_v3(m_db,
                                 "INSERT INTO settings(section, key, value) VALUES(?1, ?2, ?3)"
                                 " ON CONFLICT(section, key) DO UPDATE SET value=excluded.value",
                                 -1, SQLITE_PREPARE_PERSISTENT, &m_upsert, nullptr);
+    // A file the system will not let us write is opened for reading only, without a word.
+    if (rc == SQLITE_OK && writing && sqlite3_db_readonly(m_db, "main") == 1)
+        rc = SQLITE_READONLY;
     if (rc != SQLITE_OK) {
         m_openFailure = failure(rc);
         close();
@@ -129,28 +127,96 @@ bool SettingsStore::ensureOpen()
     return true;
 }
 
+bool SettingsStore::ensureOpen()
+{
+    if (m_db && !m_readOnly)
+        return true;
+    close(); // one that could only read, to be opened for writing now
+
+    const QFileInfo info(m_path);
+    if (!QDir().mkpath(info.absolutePath())) {
+        m_openFailure = QStringLiteral("The folder %1 cannot be created.")
+                            .arg(QDir::toNativeSeparators(info.absolutePath()));
+        return false;
+    }
+    if (!open(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, QFile::encodeName(m_path)))
+        return false;
+    if (std::exchange(m_readOnly, false) && m_pending.isEmpty()) {
+        m_retry->stop();
+        setProblem({});
+    }
+    return true;
+}
+
+bool SettingsStore::ensureReadable()
+{
+    if (m_db || ensureOpen())
+        return true;
+    // It cannot be written: say why at once, and read what it holds.
+    if (!std::exchange(m_readOnly, true)) {
+        const QFileInfo info(m_path);
+        const QFileInfo folder(info.absolutePath());
+        QString why = m_openFailure;
+        if (folder.exists() && !folder.isWritable())
+            why = QStringLiteral("The folder %1 cannot be written.")
+                      .arg(QDir::toNativeSeparators(folder.filePath()));
+        else if (info.exists() && !info.isWritable())
+            why = QStringLiteral("The file %1 cannot be written.")
+                      .arg(QDir::toNativeSeparators(m_path));
+        else if (QStorageInfo(folder.filePath()).bytesAvailable() < kRoomToOpen)
+            why = QStringLiteral("The disk that holds %1 is full.")
+                      .arg(QDir::toNativeSeparators(folder.filePath()));
+        if (QCoreApplication::instance())
+            m_retry->start();
+        setProblem(why);
+    }
+    if (!QFileInfo::exists(m_path))
+        return true; // nothing stored yet
+    // Its log of recent saves must be read with it, which takes a writable folder; without
+    // one the file alone is the store only while no such log is left.
+    const QByteArray path = QFile::encodeName(m_path);
+    const QFileInfo log(m_path + QStringLiteral("-wal"));
+    return open(SQLITE_OPEN_READONLY, path) ||
+           ((!log.exists() || log.size() == 0) &&
+            open(SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                 "file:" + QUrl::toPercentEncoding(m_path, "/") + "?immutable=1"));
+}
+
 QString SettingsStore::get(const QString &section, const QString &key)
+{
+    return read(section, key).value_or(QString());
+}
+
+std::optional<QString> SettingsStore::read(const QString &section, const QString &key)
 {
     // What is kept is what the store will hold.
     for (auto it = m_pending.crbegin(); it != m_pending.crend(); ++it) {
         if (it->section == section && it->key == key)
             return it->value;
     }
-    if (!ensureOpen())
-        return {};
+    if (!ensureReadable()) {
+        m_readFailure = m_openFailure;
+        return std::nullopt;
+    }
+    if (!m_db)
+        return QString();
     StatementReset reset{m_select};
     bindText(m_select, 1, section);
     bindText(m_select, 2, key);
-    if (sqlite3_step(m_select) != SQLITE_ROW)
-        return {};
-    return columnText(m_select, 0);
+    const int rc = sqlite3_step(m_select);
+    if (rc == SQLITE_ROW)
+        return columnText(m_select, 0);
+    if (rc == SQLITE_DONE)
+        return QString();
+    m_readFailure = failure(rc);
+    return std::nullopt;
 }
 
 QHash<QString, QString> SettingsStore::entries(const QString &section)
 {
     QHash<QString, QString> all;
     sqlite3_stmt *stmt = nullptr;
-    int rc = ensureOpen()
+    int rc = ensureReadable() && m_db
                  ? sqlite3_prepare_v2(m_db, "SELECT key, value FROM settings WHERE section=?1", -1,
                                       &stmt, nullptr)
                  : SQLITE_CANTOPEN;
@@ -202,7 +268,7 @@ void SettingsStore::keep(Pending entry)
 
 bool SettingsStore::writePending()
 {
-    if (m_pending.isEmpty())
+    if (m_pending.isEmpty() && !m_readOnly)
         return true;
     if (!ensureOpen()) {
         m_lastFailure = m_openFailure;
@@ -231,8 +297,9 @@ bool SettingsStore::writePending()
 
 void SettingsStore::retry()
 {
-    // A save that fails once is kept quietly; failing again it is a problem to tell.
-    if (!writePending())
+    // A save that fails once is kept quietly; failing again it is a problem to tell. A store
+    // that cannot be written at all has been told already, and is tried until it can be.
+    if (!writePending() && !m_readOnly)
         setProblem(m_lastFailure);
 }
 

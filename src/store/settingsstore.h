@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTimer;
 struct sqlite3;
@@ -20,6 +21,10 @@ struct sqlite3_stmt;
 // store for more than a few milliseconds: a save that cannot be written now (another
 // program holds the database, the disk is full) is kept, read back from memory, and
 // written when the store can take it again.
+//
+// A store that cannot be written at all (a read-only folder, a disk too full to open it)
+// is read as it is, read-only, and told as a problem at once; it is tried again for writing
+// until it can be written. A read that fails is told apart from a key never written.
 class SettingsStore
 {
 public:
@@ -33,7 +38,10 @@ public:
     // nvmonster/settings.sqlite under the per-user configuration folder.
     static QString defaultPath();
 
+    // The empty text also when the store cannot be read.
     QString get(const QString &section, const QString &key);
+    // Nothing when the store cannot be read now (readFailure() says why).
+    std::optional<QString> read(const QString &section, const QString &key);
     // False when the value could not be written yet; it is kept and written later.
     bool save(const QString &section, const QString &key, const QString &value);
     // Every key of a section with its value, read at once (all notes for a search).
@@ -44,6 +52,10 @@ public:
     qsizetype pendingCount() const { return m_pending.size(); }
     // Why the store cannot be written, when it could not be for a while; empty otherwise.
     QString problem() const { return m_problem; }
+    // The store can be read but not written (problem() says why).
+    bool readOnly() const { return m_readOnly; }
+    // Why the last read failed.
+    QString readFailure() const { return m_readFailure; }
 
     // Told of every change of problem(): its reason when writing has failed again on a
     // later try, and the empty text once everything kept has been written.
@@ -60,7 +72,9 @@ private:
         QString value;
     };
 
+    bool open(int flags, const QByteArray &name);
     bool ensureOpen();
+    bool ensureReadable();
     void close();
     QString failure(int rc) const;
     int write(const Pending &entry);
@@ -73,6 +87,8 @@ private:
     sqlite3_stmt *m_select = nullptr;
     sqlite3_stmt *m_upsert = nullptr;
     QString m_openFailure;
+    QString m_readFailure;
+    bool m_readOnly = false;
     QList<Pending> m_pending;
     QString m_lastFailure;
     QString m_problem;

@@ -19,6 +19,11 @@ inline const QString kSavePosition = QStringLiteral("saveposition");
 
 inline const QString kMainTop = QStringLiteral("maintop");
 inline const QString kMainLeft = QStringLiteral("mainleft");
+// The main window's inner size (twips, as the edges) and "1" while it is maximised; the
+// edges and size stay those it has when it is not.
+inline const QString kMainWidth = QStringLiteral("mainwidth");
+inline const QString kMainHeight = QStringLiteral("mainheight");
+inline const QString kMainMaximized = QStringLiteral("mainmaximized");
 inline const QString kSearchTop = QStringLiteral("searchtop");
 inline const QString kSearchLeft = QStringLiteral("searchleft");
 // The monster shown last: its list text, and which entry of that text (from 0).

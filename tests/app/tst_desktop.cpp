@@ -5,13 +5,21 @@
 
 using namespace realprogram;
 
+namespace {
+
+const QRect kScreen(0, 0, 1280, 1024);
+
+} // namespace
+
 class TestDesktop : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { m_desktop.start(true); }
+    void initTestCase() { m_desktop.start(true, u"1280x1024"_s); }
     void init();
     void positionHoldsSessionAfterSession();
+    void placeSizeAndMaximisedKeptOnEveryScreen();
+    void killedAfterChoosingOpensOnTheMonster();
     void keyboardComesBackAfterAMessage();
     void dialogsOpenOverTheMainWindowAndOnScreen();
     void searchFindsSortsShowsAndKeepsItsPlace();
@@ -74,6 +82,55 @@ void TestDesktop::positionHoldsSessionAfterSession()
     }
 }
 
+// Size and maximised state come back with the place; a place saved on a larger screen or at
+// another scale opens wholly on the screen, on the same spot where it fits.
+void TestDesktop::placeSizeAndMaximisedKeptOnEveryScreen()
+{
+    settings(m_dir->path()).save(u"settings"_s, u"saveposition"_s, u"1"_s);
+    QByteArray main = startMain();
+    QVERIFY(xdotool({u"windowsize"_s, u"--sync"_s, QString::fromLatin1(main), u"600"_s, u"650"_s}));
+    QVERIFY(xdotool({u"windowmove"_s, u"--sync"_s, QString::fromLatin1(main), u"300"_s, u"150"_s}));
+    const QRect place = frameOf(main);
+    exitProgram(main);
+    main = startMain();
+    QTRY_COMPARE(frameOf(main), place);
+    // A double click on the title maximises it.
+    const QPoint title = place.topLeft() + QPoint(place.width() / 2, 8);
+    QVERIFY(xdotool({u"mousemove"_s, u"--sync"_s, QString::number(title.x()),
+                     QString::number(title.y()), u"click"_s, u"--repeat"_s, u"2"_s, u"1"_s}));
+    QTRY_COMPARE(frameOf(main).size(), kScreen.size());
+    exitProgram(main);
+    main = startMain();
+    QTRY_COMPARE(frameOf(main).size(), kScreen.size());
+    exitProgram(main);
+
+    settings(m_dir->path()).save(u"placement"_s, u"mainmaximized"_s, u"0"_s);
+    qputenv("QT_SCALE_FACTOR", "2"); // twice as large: taller than the screen
+    main = startMain();
+    qunsetenv("QT_SCALE_FACTOR");
+    QTRY_VERIFY(frameOf(main).isValid() && kScreen.contains(frameOf(main)));
+    QVERIFY(qAbs(frameOf(main).left() - place.left()) <= 1); // half a pixel at scale 2
+    exitProgram(main);
+    settings(m_dir->path()).save(u"placement"_s, u"mainleft"_s, u"9000"_s); // 600 pixels in
+    const QByteArray display = qgetenv("DISPLAY");
+    Desktop small;
+    small.start(true, u"1024x600"_s);
+    main = startMain();
+    QTRY_VERIFY(frameOf(main).isValid() && QRect(0, 0, 1024, 600).contains(frameOf(main)));
+    exitProgram(main);
+    qputenv("DISPLAY", display);
+}
+
+// The monster chosen is kept at once: a run killed then opens on it, its notes box too.
+void TestDesktop::killedAfterChoosingOpensOnTheMonster()
+{
+    QVERIFY(keys(startMain(), {u"Home"_s, u"Down"_s})); // the list has the keyboard
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Ghoul"_s);
+    QVERIFY((m_process.kill(), m_process.waitForFinished()));
+    QVERIFY(keys(startMain(), {u"Tab"_s, u"x"_s}));
+    QTRY_COMPARE(settings(m_dir->path()).get(u"notes"_s, u"Ghoul"_s), u"x"_s);
+}
+
 // After a message box the window it came from has the keyboard again: Esc then cancels the
 // feedback form without a click first.
 void TestDesktop::keyboardComesBackAfterAMessage()
@@ -101,7 +158,7 @@ void TestDesktop::dialogsOpenOverTheMainWindowAndOnScreen()
     testsupport::writeFile(m_dir->path() + u"/config/nvmonster/nvmonster.ini"_s,
                            "[browser]\nBrowserPath=" + QFINDTESTDATA("app/nobrowser").toUtf8());
     const QByteArray main = startMain();
-    for (const QPoint corner : {QPoint(0, 0), QPoint(900, 600)}) {
+    for (const QPoint corner : {QPoint(0, 0), QPoint(1150, 850)}) {
         QVERIFY(xdotool({u"windowmove"_s, u"--sync"_s, QString::fromLatin1(main),
                          QString::number(corner.x()), QString::number(corner.y())}));
         for (const auto &[key, title] :
@@ -110,7 +167,7 @@ void TestDesktop::dialogsOpenOverTheMainWindowAndOnScreen()
             const QByteArray dialog = waitForWindow(title);
             QTRY_VERIFY(frameOf(dialog).isValid());
             const QRect frame = frameOf(dialog);
-            QVERIFY2(QRect(0, 0, 1024, 768).contains(frame), qPrintable(title));
+            QVERIFY2(kScreen.contains(frame), qPrintable(title));
             if (corner.isNull())
                 QVERIFY((frame.center() - frameOf(main).center()).manhattanLength() < 6);
             QVERIFY(keys(dialog, {u"Escape"_s}));
@@ -132,31 +189,37 @@ void TestDesktop::dialogsOpenOverTheMainWindowAndOnScreen()
              "https://www.quillmoor.example/\n");
 }
 
-// A search, a sort, a choice shown in the main window; the search window's place kept.
+// The search opens beside the main window; from the words to a result by keyboard, a sort,
+// a choice shown in the main window; the search window's place kept.
 void TestDesktop::searchFindsSortsShowsAndKeepsItsPlace()
 {
     settings(m_dir->path()).save(u"settings"_s, u"saveposition"_s, u"1"_s);
+    for (const QString &edge : {u"maintop"_s, u"mainleft"_s})
+        settings(m_dir->path()).save(u"placement"_s, edge, u"0"_s);
     const QByteArray main = startMain();
+    QTRY_COMPARE(frameOf(main).topLeft(), QPoint(0, 0));
     QVERIFY(keys(main, {u"ctrl+s"_s}));
     QByteArray search = waitForWindow(u"Search Monsters"_s);
-    // Hit points from 20 (every monster here), sorted by them, and the first result chosen:
-    // in file order that is the Bat, sorted the Wolf, which the main window then shows.
+    QTRY_VERIFY(frameOf(search).isValid() && !frameOf(search).intersects(frameOf(main)));
+    QVERIFY(keys(search, {u"b"_s, u"Down"_s}));
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Bat"_s);
+    // Back to the words, which are cleared; hit points from 20 (every monster here), sorted
+    // by them, and the first result chosen: in file order that is the Bat, sorted the Wolf.
     // (Tab into the results makes the first one current.)
-    QVERIFY(keys(search, {u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"2"_s,
-                          u"0"_s, u"alt+b"_s, u"h"_s, u"Tab"_s}));
+    QVERIFY(keys(search, {u"Escape"_s, u"BackSpace"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s,
+                          u"Tab"_s, u"Tab"_s, u"2"_s, u"0"_s, u"alt+b"_s, u"h"_s, u"Tab"_s}));
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Wolf"_s);
     QVERIFY(
-        xdotool({u"windowmove"_s, u"--sync"_s, QString::fromLatin1(search), u"300"_s, u"200"_s}));
-    QTRY_VERIFY(frameOf(search).topLeft() != QPoint());
-    const QPoint place = frameOf(search).topLeft();
-    QVERIFY(keys(search, {u"Escape"_s}));
+        xdotool({u"windowmove"_s, u"--sync"_s, QString::fromLatin1(search), u"600"_s, u"500"_s}));
+    const QPoint put = frameOf(search).topLeft();
+    QVERIFY(keys(search, {u"Escape"_s, u"Escape"_s})); // to the words, then closed
     QTRY_VERIFY(findWindows(u"Search Monsters"_s).isEmpty());
-    QCOMPARE(stored(u"searchleft"_s), QString::number(place.x() * 15));
-    QCOMPARE(stored(u"searchtop"_s), QString::number(place.y() * 15));
+    QCOMPARE(stored(u"searchleft"_s), QString::number(put.x() * 15));
+    QCOMPARE(stored(u"searchtop"_s), QString::number(put.y() * 15));
     QVERIFY(keys(main, {u"ctrl+s"_s}));
     search = waitForWindow(u"Search Monsters"_s);
-    QTRY_COMPARE(frameOf(search).topLeft(), place);
+    QTRY_COMPARE(frameOf(search).topLeft(), put);
     exitProgram(main);
-    QCOMPARE(stored(u"lastmonster"_s), u"Wolf"_s);
 }
 
 // A second start hands over to the copy running on its data folder, whose window comes

@@ -77,7 +77,8 @@ private slots:
     }
 
     // A file where the folder should be, and a database that is not one: the store can be
-    // neither created nor written, keeps what is typed and says why.
+    // neither created nor written, keeps what is typed and says why. A read of the one is of
+    // nothing stored; of the other it fails, which is not the same as an empty note.
     void unwritableStoreKeepsGoing()
     {
         testsupport::writeFile(m_dir->filePath(u"blocked"_s), "not a folder");
@@ -86,6 +87,9 @@ private slots:
             SettingsStore store(m_dir->filePath(path));
             QVERIFY(!store.save(u"notes"_s, u"Bat"_s, u"typed"_s));
             QCOMPARE(store.get(u"notes"_s, u"Bat"_s), u"typed"_s);
+            QVERIFY(store.read(u"notes"_s, u"Ant"_s) ==
+                        (path.startsWith(u"blocked"_s) ? std::optional(QString()) : std::nullopt) &&
+                    store.readOnly());
             QTRY_VERIFY(store.problem().contains(path.section(u'/', 0, 0)));
         }
     }

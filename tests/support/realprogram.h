@@ -52,13 +52,13 @@ struct Desktop
 {
     Process server, manager;
 
-    void start(bool withManager = false)
+    void start(bool withManager = false, const QString &screen = u"1024x768"_s)
     {
         // Its log would fill a pipe nobody reads, and a blocked server answers no client.
         server.setStandardErrorFile(QProcess::nullDevice());
         // By default the server resets when its last client leaves and refuses connections
         // meanwhile; a killed program is often that last client.
-        server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"1024x768x24"_s,
+        server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, screen + u"x24"_s,
                                  u"-nolisten"_s, u"tcp"_s, u"-noreset"_s});
         QVERIFY2(server.waitForStarted(), "Xvfb is not installed");
         // Xvfb tells its display number once it accepts clients.

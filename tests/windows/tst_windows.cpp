@@ -26,7 +26,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <csignal>
+#include <sched.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using namespace platform::registry;
@@ -36,6 +40,12 @@ namespace {
 
 // The records of the main window's database, in file order.
 enum Row { BatLow, Crab, BatHigh, TwoLines, Wolf, LongName };
+
+// Mounts of the tests' own (a full disk, a read-only folder) in a mount namespace of this
+// process, made before any thread starts; it takes root. Without it a file size limit makes
+// the store's folder as good as full.
+const bool g_ownMounts =
+    unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 
 QStringList fields(const QString &name, const QString &hp, const QString &picture)
 {
@@ -57,6 +67,8 @@ private slots:
     void selectionShowsTheEntrysOwnRecord();
     void notesFollowTheSelection();
     void storeProblemIsALineAndTypingGoesOn();
+    void noteIsNeverSavedOverWhatWasNotShown_data();
+    void noteIsNeverSavedOverWhatWasNotShown();
     void copyTriggersPutTheValueOnTheClipboard();
     void positionIsRestoredAndKeptWhenSavingIsOff();
     void minimumSizeAndMenus();
@@ -100,7 +112,7 @@ void TestWindows::init()
     QStringList crab = fields(u"Crab¡ Giant"_s, u"5¡000"_s, u"pics\\crab.jpg"_s);
     crab[MonsterRecord::Description] = u"Lives in caves.¿Flees at night."_s;
     QStringList wolf = fields(u"Wolf"_s, u"30"_s, {});
-    wolf[MonsterRecord::Description] = u"Howls at the moon.¿"_s.repeated(40);
+    wolf[MonsterRecord::Description] = u"Howls at the moon.¿"_s.repeated(300); // 5,700 bytes
     freshFolder({fields(u"Bat"_s, u"10"_s, u"bat.bmp"_s), crab,
                  fields(u"Bat"_s, u"20"_s, u"missing.gif"_s),
                  fields(u"Two¿Lines"_s, u"2"_s, u"two.ico"_s), wolf,
@@ -118,6 +130,12 @@ MainWindow *TestWindows::openMain()
     auto *window = new MainWindow(
         *m_store, m_folder,
         std::make_shared<const MonsterTable>(MonsterTable::loadFile(m_folder.databaseFile())));
+    // As the program does: the store's problems are told to the main window.
+    m_store->setProblemHandler([window = QPointer(window)](const QString &problem) {
+        if (window)
+            window->setStoreProblem(problem);
+    });
+    window->setStoreProblem(m_store->problem());
     window->show();
     m_window = window;
     return window;
@@ -152,6 +170,11 @@ void TestWindows::selectionShowsTheEntrysOwnRecord()
     select(TwoLines);
     QCOMPARE(get("namea")->text(), u"Two\nLines"_s);
     QCOMPARE(get<QGroupBox>("monsterframe")->title(), u"Two¿Lines"_s);
+    // Both lines show, the rows below them moved down; the frame's caption and line stay
+    // above the rows.
+    QTRY_VERIFY(get("namea")->height() >= 2 * get("namea")->fontMetrics().lineSpacing() &&
+                get("namea")->geometry().bottom() <= get("hp")->y()); // rows overlap a pixel
+    QVERIFY(get("namelabel")->y() >= get<QGroupBox>("monsterframe")->contentsRect().top());
 }
 
 void TestWindows::notesFollowTheSelection()
@@ -190,10 +213,7 @@ void TestWindows::notesFollowTheSelection()
 // a line tells why nothing is saved, and the note is stored whole once the lock goes.
 void TestWindows::storeProblemIsALineAndTypingGoesOn()
 {
-    MainWindow *window = openMain();
-    m_store->setProblemHandler(
-        [window](const QString &problem) { window->setStoreProblem(problem); });
-    QVERIFY(QTest::qWaitForWindowActive(window));
+    QVERIFY(QTest::qWaitForWindowActive(openMain()));
     select(BatLow);
     auto *notes = get<QPlainTextEdit>("notes");
     notes->setFocus();
@@ -210,7 +230,66 @@ void TestWindows::storeProblemIsALineAndTypingGoesOn()
     sqlite3_close(holder);
     QTRY_VERIFY(get("hint1")->isVisible() && !get("storeproblem")->isVisible());
     QCOMPARE(SettingsStore(m_store->filePath()).get(u"notes"_s, u"Bat"_s), u"second note"_s);
-    m_store->setProblemHandler({});
+}
+
+void TestWindows::noteIsNeverSavedOverWhatWasNotShown_data()
+{
+    QTest::addColumn<bool>("full");
+    QTest::newRow("full disk") << true;
+    QTest::newRow("read-only folder") << false;
+}
+
+// A store that cannot be written, from the start of a run: the note shows, read-only, a
+// line says why, and what is typed saves nothing over it, in this run or the next; once
+// the store can be written again the note is edited as usual.
+void TestWindows::noteIsNeverSavedOverWhatWasNotShown()
+{
+    QFETCH(bool, full);
+    const QString folder = m_dir->filePath(u"cfg"_s), path = folder + u"/settings.sqlite"_s;
+    const QByteArray mountPoint = QFile::encodeName(folder);
+    QDir().mkpath(folder);
+    const bool own =
+        g_ownMounts && mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=256k") == 0;
+    SettingsStore(path).save(u"notes"_s, u"Bat"_s, u"Original."_s);
+    QFile filler(folder + u"/filler"_s);
+    const auto failing = [&](bool on) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{on && !own ? 0 : RLIM_INFINITY, RLIM_INFINITY};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        if (own && !full)
+            QCOMPARE(mount(nullptr, mountPoint.constData(), nullptr,
+                           MS_REMOUNT | (on ? MS_RDONLY : 0), "size=256k"),
+                     0);
+        // A full disk: a file takes all the room there is.
+        for (bool room = own && full && on && filler.open(QIODevice::WriteOnly); room;)
+            room = filler.write(QByteArray(4096, 'x')) > 0 && filler.flush();
+        filler.close(); // what it could not write is dropped
+        if (own && full && !on)
+            QVERIFY(QFile::remove(filler.fileName()));
+    };
+    failing(true);
+    for (int run = 0; run < 2; ++run) {
+        m_store = std::make_unique<SettingsStore>(path);
+        openMain();
+        select(BatLow);
+        auto *notes = get<QPlainTextEdit>("notes");
+        QTRY_VERIFY(notes->isReadOnly() && get("storeproblem")->isVisible() &&
+                    notes->toPlainText() == u"Original."_s);
+        for (const bool writable : {false, run == 1}) {
+            if (writable) { // room made, or the folder writable again, while it runs
+                failing(false);
+                QTRY_VERIFY(!notes->isReadOnly() && !get("storeproblem")->isVisible());
+                QCOMPARE(notes->toPlainText(), u"Original."_s);
+            }
+            notes->moveCursor(QTextCursor::End);
+            QTest::keyClicks(notes, u" More."_s);
+        }
+        delete m_window;
+        m_store.reset();
+    }
+    QCOMPARE(SettingsStore(path).get(u"notes"_s, u"Bat"_s), u"Original. More."_s);
+    if (own)
+        QCOMPARE(umount2(mountPoint.constData(), MNT_DETACH), 0);
 }
 
 void TestWindows::copyTriggersPutTheValueOnTheClipboard()
@@ -255,9 +334,9 @@ void TestWindows::positionIsRestoredAndKeptWhenSavingIsOff()
 {
     // Restoring does not ask "saveposition".
     m_store->save(u"settings"_s, u"saveposition"_s, u"0"_s);
-    m_store->save(u"placement"_s, u"maintop"_s, u"1500"_s);
+    m_store->save(u"placement"_s, u"maintop"_s, u"300"_s);
     m_store->save(u"placement"_s, u"mainleft"_s, u"1800"_s);
-    QCOMPARE(openMain()->pos(), QPoint(120, 100));
+    QCOMPARE(openMain()->pos(), QPoint(120, 20));
 
     // Off: the timer fills the default switches but stores no position, nor does closing.
     auto *timer = get<QTimer>("Timer1");
@@ -269,7 +348,7 @@ void TestWindows::positionIsRestoredAndKeptWhenSavingIsOff()
     for (const char16_t *key : {u"search", u"unavailable", u"progupdates", u"dbupdates"})
         QCOMPARE(stored(u"settings"_s, QString::fromUtf16(key)), u"1"_s);
     m_window->close();
-    QCOMPARE(stored(u"placement"_s, u"maintop"_s), u"1500"_s);
+    QCOMPARE(stored(u"placement"_s, u"maintop"_s), u"300"_s);
     // On, the real program under a window manager saves it: see the desktop tests.
 }
 
@@ -285,18 +364,20 @@ void TestWindows::minimumSizeAndMenus()
     QTRY_VERIFY(window->frameGeometry().width() >= 447);
     QVERIFY(window->frameGeometry().height() >= 549);
     QVERIFY(window->centralWidget()->height() >= 497);
-    // Larger: the list and the notes share the extra height, the record and its
-    // description take all of it, the picture keeps its size in the frame's top right.
+    // Larger: the list and the notes share the extra height and take a quarter of the extra
+    // width; the record the rest, its description all the extra height below the picture,
+    // which grows square in the frame's top right by a share of the height here.
     const QSize grown = window->centralWidget()->size() + QSize(100, 60);
     window->resize(window->size() + QSize(100, 60));
     QTRY_COMPARE(window->centralWidget()->size(), grown);
-    // The list and the notes share the extra height, the notes below the list.
     const int listGrows = get<QWidget>(parts[0])->height() - before[0].height();
     QVERIFY(listGrows >= 29 && listGrows <= 31);
-    const QList<QRect> expected = {before[0].adjusted(0, 0, 0, listGrows),
-                                   before[1].adjusted(0, listGrows, 0, 60),
-                                   before[2].adjusted(0, 0, 100, 60), before[3].translated(100, 0),
-                                   before[4].translated(0, 60).adjusted(0, 0, 100, 0)};
+    const QList<QRect> expected = {
+        before[0].adjusted(0, 0, 25, listGrows), before[1].adjusted(0, listGrows, 25, 60),
+        before[2].adjusted(0, 21, 75, 60), get<QWidget>(parts[3])->geometry(),
+        before[4].translated(25, 60).adjusted(0, 0, 75, 0)};
+    QVERIFY(expected[3].width() == expected[3].height() && expected[3].width() > 73 && // square,
+            expected[3].topRight() == before[3].topRight() + QPoint(75, 0)); // grown, top right
     for (qsizetype i = 0; i < expected.size(); ++i)
         QCOMPARE(get<QWidget>(parts[i])->geometry(), expected[i]);
 
@@ -340,15 +421,19 @@ void TestWindows::keyboardCopyingAndDailyUse()
     QCOMPARE(lines[0], u"Name: Crab, Giant"_s);
     QCOMPARE(lines[12], u"Description/Information: Lives in caves."_s);
 
-    // A long description scrolls; a double click still copies all of it.
+    // A long description scrolls; a very long one shows its beginning and says so. A double
+    // click still copies all of it.
     select(Wolf);
     auto *scroll = get<QScrollArea>("descriptionscroll");
     QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
     get("description")->setFocus();
     QTest::keyClick(get("description"), Qt::Key_PageDown);
     QVERIFY(scroll->verticalScrollBar()->value() > 0);
+    QVERIFY(get("description")
+                ->text()
+                .endsWith(u"6,000 characters in all. Copying takes them all.]"_s));
     QTest::mouseDClick(get("description"), Qt::LeftButton);
-    QCOMPARE(clipboard->text().count(u"Howls"_s), 40);
+    QCOMPARE(clipboard->text().count(u"Howls"_s), 300);
 
     // A name too long for the list shows whole as a tooltip; a short one has none.
     auto *list = get<QListView>("monstername");
@@ -361,8 +446,10 @@ void TestWindows::keyboardCopyingAndDailyUse()
                  row == LongName ? list->model()->index(row, 0).data().toString() : QString());
     }
 
-    // The next start shows the monster shown last: this very entry of its name.
+    // The next start shows the monster shown last: this very entry of its name, kept as soon
+    // as it is shown.
     select(BatHigh);
+    QCOMPARE(stored(u"placement"_s, u"lastoccurrence"_s), u"1"_s);
     reopenMain();
     QCOMPARE(get("hp")->text(), u"20"_s);
     m_window->close();

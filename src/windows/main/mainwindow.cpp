@@ -22,9 +22,11 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyleOptionGroupBox>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolTip>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -37,9 +39,22 @@ constexpr int kInnerHeight = 7455;
 constexpr int kMinOuterWidth = 6705;
 constexpr int kMinOuterHeight = 8235;
 constexpr int kCopyShownMs = 2500;
+// A window larger than its default size gives its extra width a quarter to the list and
+// the notes, the rest to the record, where the text beside the picture and the picture's
+// column share it. Up to the default size it grows as it always has.
+constexpr qreal kListShare = 0.25;
+constexpr qreal kPictureShare = 0.5;
+// The picture grows as tall as this share of the extra height (and as wide); the rows
+// below it move down as far.
+constexpr qreal kPictureHeightShare = 0.35;
+// Lines of the description no longer than this many average characters.
+constexpr int kReadableChars = 80;
+// A name of more lines shows this many in all.
+constexpr int kNameLines = 3;
 
-// The frame inside the window, at the default size.
+// The frame inside the window, at the default size, and the picture in it.
 constexpr QRect kFrameRect = twips::rect(2280, 120, 4215, 6615);
+constexpr QRect kPictureRect = twips::rect(3075, 120, 1095, 1095);
 
 // One row of the record: its caption label and value label (names and places in twips,
 // inside the frame) and how its value is copied: every value and caption copies on a
@@ -54,6 +69,16 @@ struct FieldRow
     QRect valueRect;
     bool copyOnClick = false;
 };
+
+// In a large window the rows beside the picture end at its column; those below it move down
+// as it grows.
+platform::Follows largeFollowsOf(const FieldRow &row, bool value)
+{
+    const bool besidePicture = row.captionRect.top() < twips::toPixels(1200);
+    const qreal down = besidePicture ? 0 : kPictureHeightShare;
+    const qreal right = !value ? 0 : besidePicture ? kPictureShare : 1;
+    return {0, down, right, down};
+}
 
 const FieldRow kFieldRows[] = {
     {MonsterRecord::Name, "namelabel", "Name:", twips::rect(120, 240, 615, 255), "namea",
@@ -134,8 +159,8 @@ MainWindow::MainWindow(SettingsStore &store, const DataFolder &folder,
     setWindowTitle(appinfo::title() + u" Beta"_s);
     setFont(platform::dialogFont());
 
+    buildMenus(); // first: the menu bar's height is needed for the layout
     buildLayout();
-    buildMenus();
 
     // Selection, not the current row: the list makes its first row current when it takes
     // the focus, and that must not show a monster.
@@ -154,28 +179,45 @@ MainWindow::MainWindow(SettingsStore &store, const DataFolder &folder,
 
     // The smallest outer size, given before the window is shown: the frame is not known
     // then, so the window may grow past it by its frame, but a size hint changed while the
-    // window manager frames a window moves it away from where it was put.
-    setMinimumSize(QSize(twips::toPixels(kMinOuterWidth), twips::toPixels(kMinOuterHeight))
-                       .expandedTo(minimumSizeHint()));
-    adjustSize();
-    restorePosition();
+    // window manager frames a window moves it away from where it was put. No more than the
+    // screen has room for: the rest scrolls.
+    const QSize least(twips::toPixels(kMinOuterWidth), twips::toPixels(kMinOuterHeight));
+    resize(least);
+    restorePlace();
+    setMinimumSize(least.boundedTo(platform::room(this)));
     restoreLastMonster();
     Timer1->start();
 }
 
 MainWindow::~MainWindow() = default;
 
+QSize MainWindow::usualInnerSize() const
+{
+    return QSize(twips::toPixels(kMinOuterWidth),
+                 twips::toPixels(kMinOuterHeight) - menuBar()->sizeHint().height());
+}
+
 void MainWindow::buildLayout()
 {
     using twips::rect;
-    auto *inner = new QWidget(this);
-    setCentralWidget(inner);
+    // On a screen too small for the window its controls scroll.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(u"mainscroll"_s);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->viewport()->setAutoFillBackground(false);
+    setCentralWidget(scroll);
+    auto *inner = new QWidget(scroll);
+    inner->setObjectName(u"inner"_s);
+    scroll->setWidget(inner);
     // A larger window gives its extra room to the list and the notes box (which share the
-    // extra height), to the record and to its description.
-    auto *layout = new platform::PlacedLayout(
-        inner, QSize(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight)));
-    const platform::Follows upperHalf{0, 0, 0, 0.5};
-    const platform::Follows lowerHalf{0, 0.5, 0, 1};
+    // extra height), to the record, its picture and its description.
+    const QSize base(twips::toPixels(kInnerWidth), twips::toPixels(kInnerHeight));
+    auto *layout = new platform::PlacedLayout(inner, base);
+    layout->setUsualSize(usualInnerSize());
+    const platform::Follows upperHalf{0, 0, 0, 0.5}, largeUpperHalf{0, 0, kListShare, 0.5};
+    const platform::Follows lowerHalf{0, 0.5, 0, 1}, largeLowerHalf{0, 0.5, kListShare, 1};
 
     // Screen readers call a field by its caption, without the colon.
     auto nameAfter = [](QWidget *field, const QLabel *caption) {
@@ -183,14 +225,15 @@ void MainWindow::buildLayout()
     };
 
     monlabel = new QLabel(u"Select a Monster"_s, inner);
-    layout->place(monlabel, "monlabel", rect(120, 120, 1935, 255));
+    layout->place(monlabel, "monlabel", rect(120, 120, 1935, 255), {}, {0, 0, kListShare, 0});
     monlabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     monlabel->setFont(
         platform::layoutFont(u"Palatino Linotype"_s, 9.75, platform::Bold | platform::Italic));
 
     m_model = new MonsterListModel(m_table, this);
     monstername = new QListView(inner);
-    layout->place(monstername, "monstername", rect(120, 480, 1935, 4155), upperHalf);
+    layout->place(monstername, "monstername", rect(120, 480, 1935, 4155), upperHalf,
+                  largeUpperHalf);
     monstername->setModel(m_model);
     monstername->setUniformItemSizes(true);
     monstername->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -199,11 +242,12 @@ void MainWindow::buildLayout()
     nameAfter(monstername, monlabel);
 
     noteslbl = new QLabel(u"Notes on Monster:"_s, inner);
-    layout->place(noteslbl, "noteslbl", rect(120, 4800, 1935, 255), {0, 0.5, 0, 0.5});
+    layout->place(noteslbl, "noteslbl", rect(120, 4800, 1935, 255), {0, 0.5, 0, 0.5},
+                  {0, 0.5, kListShare, 0.5});
     noteslbl->setFont(platform::dialogFont(platform::Bold));
 
     notes = new QPlainTextEdit(inner);
-    layout->place(notes, "notes", rect(120, 5040, 1935, 2295), lowerHalf);
+    layout->place(notes, "notes", rect(120, 5040, 1935, 2295), lowerHalf, largeLowerHalf);
     notes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     notes->setTabChangesFocus(true);
     // A note needs a monster to belong to.
@@ -212,8 +256,22 @@ void MainWindow::buildLayout()
     nameAfter(notes, noteslbl);
 
     monsterframe = new QGroupBox(inner);
-    layout->place(monsterframe, "monsterframe", kFrameRect, platform::Follows::growBoth());
+    layout->place(monsterframe, "monsterframe", kFrameRect, platform::Follows::growBoth(),
+                  {kListShare, 0, 1, 1});
     auto *record = new platform::PlacedLayout(monsterframe, kFrameRect.size());
+    record->setUsualSize(platform::PlacedLayout::placed(kFrameRect, platform::Follows::growBoth(),
+                                                        usualInnerSize() - base)
+                             .size());
+    // The frame's caption (the name shown) takes room above the record; a name of more
+    // lines, room below its row.
+    QStyleOptionGroupBox titled;
+    titled.initFrom(monsterframe);
+    titled.text = u"Xg"_s;
+    titled.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    const QRect contents = style()->subControlRect(QStyle::CC_GroupBox, &titled,
+                                                   QStyle::SC_GroupBoxContents, monsterframe);
+    record->reserveTop(std::max(0, contents.top() - kPictureRect.top()));
+    record->setFitLimit((kNameLines - 1) * monsterframe->fontMetrics().lineSpacing());
     monsterframe->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(monsterframe, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         openContextMenu(MonsterRecord::FieldCount, monsterframe->mapToGlobal(at));
@@ -222,7 +280,8 @@ void MainWindow::buildLayout()
     // The hint's place also tells of a copy for a moment, and of a store that cannot save.
     const auto bottomLine = [inner, layout](const char *name, const QString &text) {
         auto *line = new QLabel(text, inner);
-        layout->place(line, name, twips::rect(2400, 6840, 3975, 495), {0, 1, 1, 1});
+        layout->place(line, name, twips::rect(2400, 6840, 3975, 495), {0, 1, 1, 1},
+                      {kListShare, 1, 1, 1});
         line->setWordWrap(true);
         line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return line;
@@ -243,7 +302,7 @@ void MainWindow::buildLayout()
     QWidget *previous = notes;
     for (const FieldRow &row : kFieldRows) {
         auto *caption = new platform::ClickLabel(QString::fromLatin1(row.caption), monsterframe);
-        record->place(caption, row.captionName, row.captionRect);
+        record->place(caption, row.captionName, row.captionRect, {}, largeFollowsOf(row, false));
         caption->setFont(captionFont);
         caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -253,7 +312,9 @@ void MainWindow::buildLayout()
             // A long description scrolls instead of being cut off mid-line.
             descriptionscroll = new QScrollArea(monsterframe);
             record->place(descriptionscroll, "descriptionscroll", row.valueRect,
-                          platform::Follows::growBoth());
+                          platform::Follows::growBoth(), {0, kPictureHeightShare, 1, 1});
+            descriptionscroll->setMaximumWidth(std::max(
+                row.valueRect.width(), value->fontMetrics().averageCharWidth() * kReadableChars));
             descriptionscroll->setFrameShape(QFrame::NoFrame);
             descriptionscroll->setWidgetResizable(true);
             descriptionscroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -265,7 +326,10 @@ void MainWindow::buildLayout()
             value->setObjectName(QString::fromLatin1(row.valueName));
             nameAfter(descriptionscroll, caption);
         } else {
-            record->place(value, row.valueName, row.valueRect, platform::Follows::growRight());
+            record->place(value, row.valueName, row.valueRect, platform::Follows::growRight(),
+                          largeFollowsOf(row, true),
+                          row.field == MonsterRecord::Name ? platform::Fit::TextHeight
+                                                           : platform::Fit::Shares);
         }
         value->setTextFormat(Qt::PlainText); // data text is never markup
         value->setWordWrap(true);
@@ -296,7 +360,8 @@ void MainWindow::buildLayout()
     }
 
     display = new QLabel(monsterframe);
-    record->place(display, "display", rect(3075, 120, 1095, 1095), platform::Follows::moveRight());
+    record->place(display, "display", kPictureRect, platform::Follows::moveRight(),
+                  {kPictureShare, 0, 1, kPictureHeightShare}, platform::Fit::Square);
     display->setScaledContents(true);
     display->setAccessibleName(u"Monster Picture"_s);
 
@@ -358,7 +423,18 @@ void MainWindow::setCheckProblem(const QString &problem)
 void MainWindow::setStoreProblem(const QString &problem)
 {
     m_storeProblem = problem;
-    storeproblem->setText(u"Notes and settings are kept but not saved yet: "_s + problem);
+    // The store may have become readable or writable, or stopped being so. This is told from
+    // inside the store's own work, so the box follows once that is done.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_noteShown)
+            LoadNote();
+        else
+            notes->setReadOnly(m_view.noteKey().isEmpty() || m_store.readOnly());
+    });
+    storeproblem->setText((m_store.readOnly()
+                               ? u"Notes cannot be changed now: "_s
+                               : u"Notes and settings are kept but not saved yet: "_s) +
+                          problem);
     storeproblem->setToolTip(problem);
     storeproblem->setAccessibleName(storeproblem->text());
     showHintLine();
@@ -374,11 +450,14 @@ void MainWindow::showHintLine()
     hint1->setVisible(!copied && m_storeProblem.isEmpty() && !checkFailed);
 }
 
-void MainWindow::restorePosition()
+void MainWindow::restorePlace()
 {
     using namespace settingkeys;
-    platform::placeAtStoredEdges(this, m_store.get(kPlacement, kMainTop),
-                                 m_store.get(kPlacement, kMainLeft));
+    platform::restoreFrame(
+        this, {m_store.get(kPlacement, kMainTop), m_store.get(kPlacement, kMainLeft),
+               m_store.get(kPlacement, kMainWidth), m_store.get(kPlacement, kMainHeight)});
+    if (switchIsOn(m_store.get(kPlacement, kMainMaximized)))
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void MainWindow::restoreLastMonster()
@@ -391,6 +470,11 @@ void MainWindow::restoreLastMonster()
         m_model->find(name, m_store.get(kPlacement, kLastOccurrence).toLongLong());
     if (row >= 0)
         showRow(row);
+}
+
+QRect MainWindow::recordArea() const
+{
+    return platform::onScreen(monsterframe);
 }
 
 void MainWindow::showRow(qsizetype row)
@@ -421,15 +505,6 @@ void MainWindow::Form_Unload()
     // Keep the last moves too, not only those up to the last timer tick.
     if (savePositionIsOn(m_store))
         SavePosition();
-    // The next start opens on the monster shown last: its name, and which of its name.
-    const QModelIndexList selected = monstername->selectionModel()->selectedIndexes();
-    if (!selected.isEmpty()) {
-        const int row = selected.first().row();
-        m_store.save(settingkeys::kPlacement, settingkeys::kLastMonster,
-                     m_model->data(selected.first(), Qt::DisplayRole).toString());
-        m_store.save(settingkeys::kPlacement, settingkeys::kLastOccurrence,
-                     QString::number(m_model->occurrenceOf(row)));
-    }
 }
 
 void MainWindow::focusInEvent(QFocusEvent *event)
@@ -452,12 +527,20 @@ void MainWindow::Timer1_Timer()
 
 void MainWindow::SavePosition()
 {
+    using namespace settingkeys;
     // A minimized window may report a position off every screen.
     if (isMinimized())
         return;
-    const auto [top, left] = platform::storedEdges(this);
-    m_store.save(settingkeys::kPlacement, settingkeys::kMainTop, top);
-    m_store.save(settingkeys::kPlacement, settingkeys::kMainLeft, left);
+    const bool maximized = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    m_store.save(kPlacement, kMainMaximized, maximized ? u"1"_s : u"0"_s);
+    // Maximised, it keeps the place it goes back to.
+    if (maximized)
+        return;
+    const placement::Stored place = platform::storedFrame(this);
+    m_store.save(kPlacement, kMainTop, place.top);
+    m_store.save(kPlacement, kMainLeft, place.left);
+    m_store.save(kPlacement, kMainWidth, place.width);
+    m_store.save(kPlacement, kMainHeight, place.height);
 }
 
 void MainWindow::monstername_Click()
@@ -469,14 +552,21 @@ void MainWindow::ShowSelectedMonster()
 {
     const QModelIndexList selected = monstername->selectionModel()->selectedIndexes();
     const QModelIndex index = selected.isEmpty() ? QModelIndex() : selected.first();
-    monsterframe->setTitle(index.data().toString().replace(QChar(u'&'), u"&&"_s));
+    monsterframe->setTitle(shownPart(index.data().toString()).replace(QChar(u'&'), u"&&"_s));
 
     // With nothing selected the last monster shown stays on screen.
     if (index.isValid()) {
+        // The next start opens on it, however this run ends: its name, and which of its name.
+        m_store.save(settingkeys::kPlacement, settingkeys::kLastMonster, index.data().toString());
+        m_store.save(settingkeys::kPlacement, settingkeys::kLastOccurrence,
+                     QString::number(occurrenceOf(index.row())));
         m_view = viewOf(m_table->row(index.row()), m_folder);
         for (const FieldRow &fieldRow : kFieldRows) {
             platform::ClickLabel *label = m_values[fieldRow.field];
-            label->setText(linebreaks::toLf(m_view.text[fieldRow.field]));
+            // The record view holds only the beginning of a long value; the name is whole.
+            const QString &text = m_view.text[fieldRow.field];
+            label->setText(linebreaks::toLf(
+                fieldRow.field == MonsterRecord::Name ? shownPart(text) : text));
             // Its name is the caption's, so the value reaches screen readers this way.
             label->setAccessibleDescription(label->text());
         }
@@ -489,19 +579,41 @@ void MainWindow::ShowSelectedMonster()
     LoadNote();
 }
 
+qsizetype MainWindow::occurrenceOf(int row)
+{
+    // Counted for every row at once, the first time: each selection is kept, and counting
+    // the entries before it each time took milliseconds in a large database.
+    if (m_occurrences.empty()) {
+        QHash<QString, qsizetype> seen;
+        for (qsizetype r = 0; r < m_table->size(); ++r)
+            m_occurrences.push_back(seen[m_table->row(r).listText()]++);
+    }
+    return m_occurrences[std::size_t(row)];
+}
+
 void MainWindow::LoadNote()
 {
     const QString &key = m_view.noteKey();
+    const std::optional<QString> note = m_notes.load(key);
+    m_noteShown = note.has_value();
     m_loadingNote = true;
-    notes->setPlainText(m_notes.load(key));
+    notes->setPlainText(note.value_or(QString()));
     m_loadingNote = false;
-    notes->setReadOnly(key.isEmpty());
+    // A note that could not be read is never saved over: the box says so and takes nothing
+    // until it can be read.
+    notes->setPlaceholderText(
+        m_noteShown ? QString()
+                    : u"This note cannot be read now, so it cannot be changed: %1"_s.arg(
+                          m_store.readFailure()));
+    notes->setAccessibleDescription(notes->placeholderText());
+    notes->setReadOnly(key.isEmpty() || !m_noteShown || m_store.readOnly());
 }
 
 void MainWindow::notes_Change()
 {
-    // Putting a stored note into the box stores nothing new.
-    if (m_loadingNote)
+    // Putting a stored note into the box stores nothing new; a box that could not show its
+    // note stores nothing at all.
+    if (m_loadingNote || !m_noteShown)
         return;
     const QString text = notes->toPlainText();
     m_notes.save(m_view.noteKey(), text);
@@ -510,7 +622,7 @@ void MainWindow::notes_Change()
 
 void MainWindow::CopyValue(MonsterRecord::Field field)
 {
-    platform::copyText(m_view.text[field]);
+    platform::copyText(m_view.whole(field));
     showCopied(QString::fromLatin1(rowOf(field).caption).remove(u':'));
 }
 
@@ -518,7 +630,7 @@ QString MainWindow::recordText() const
 {
     QStringList lines;
     for (const FieldRow &row : kFieldRows)
-        lines.append(QString::fromLatin1(row.caption) + u' ' + m_view.text[row.field]);
+        lines.append(QString::fromLatin1(row.caption) + u' ' + m_view.whole(row.field));
     return lines.join(u"\r\n"_s);
 }
 

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <array>
 #include <memory>
+#include <vector>
 
 class MonsterListModel;
 class QAction;
@@ -27,6 +28,12 @@ class ClickLabel;
 // The main window ("monster"): the monster list, the selected monster's record and
 // picture, the notes box, the copy triggers and the menus. It keeps the view of the
 // record it shows; the menus' commands are reported for the program to carry out.
+//
+// Its parts: a scroll area (for screens too small for the window) holds the inner area,
+// whose PlacedLayout puts the list and the notes on the left and the record's frame on the
+// right; the frame's own PlacedLayout puts the caption and value of each field (kFieldRows)
+// and the picture. New controls take a place in one of the two layouts, with the shares
+// they follow up to the window's default size and past it.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -52,6 +59,9 @@ public:
     // The whole record shown, a "Caption: value" line each, joined by CR LF.
     QString recordText() const;
 
+    // Where the record's frame is on the screen, which another window should not hide.
+    QRect recordArea() const;
+
 signals:
     void searchRequested();
     void optionsRequested();
@@ -69,8 +79,11 @@ protected:
 
 private:
     void buildLayout();
+    // The inner area at the window's default size.
+    QSize usualInnerSize() const;
     void buildMenus();
-    void restorePosition();
+    // Position, size and maximised state as stored.
+    void restorePlace();
     void restoreLastMonster();
 
     void Form_Unload();
@@ -80,6 +93,8 @@ private:
     void notes_Change();
 
     void ShowSelectedMonster();
+    // Which entry of its list text a row is: 0 for the first.
+    qsizetype occurrenceOf(int row);
     void LoadNote();
     void SavePosition();
     // The copy trigger of every value and caption: the value as shown goes to the clipboard.
@@ -93,9 +108,12 @@ private:
     DataFolder m_folder;
     std::shared_ptr<const MonsterTable> m_table;
     MonsterListModel *m_model = nullptr;
+    std::vector<qsizetype> m_occurrences;
     MonsterNotes m_notes;
     RecordView m_view;
     bool m_loadingNote = false;
+    // The box shows the stored note of the monster shown (it could be read).
+    bool m_noteShown = true;
     QString m_storeProblem;
 
     QLabel *monlabel = nullptr;

@@ -1,6 +1,7 @@
 #include "placedlayout.h"
 
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -27,12 +28,18 @@ PlacedLayout::~PlacedLayout()
         delete placed.item;
 }
 
-void PlacedLayout::place(QWidget *widget, const char *name, QRect base, Follows follows)
+void PlacedLayout::place(QWidget *widget, const char *name, QRect base, Follows follows, Fit fit)
+{
+    place(widget, name, base, follows, follows, fit);
+}
+
+void PlacedLayout::place(QWidget *widget, const char *name, QRect base, Follows follows,
+                         Follows large, Fit fit)
 {
     widget->setObjectName(QString::fromLatin1(name));
     if (widget->parentWidget() != parentWidget())
         addChildWidget(widget);
-    m_placed.append({new QWidgetItem(widget), base, follows});
+    m_placed.append({new QWidgetItem(widget), base, follows, large, fit});
     widget->setGeometry(base);
     invalidate();
 }
@@ -44,6 +51,24 @@ QRect PlacedLayout::placed(QRect base, Follows follows, QSize extra)
                         base.top() + share(follows.top, extra.height())),
                  QPoint(base.right() + share(follows.right, extra.width()),
                         base.bottom() + share(follows.bottom, extra.height())));
+}
+
+void PlacedLayout::setUsualSize(QSize size)
+{
+    m_usual = size;
+    invalidate();
+}
+
+void PlacedLayout::reserveTop(int pixels)
+{
+    m_topRoom = pixels;
+    invalidate();
+}
+
+void PlacedLayout::setFitLimit(int pixels)
+{
+    m_fitLimit = pixels;
+    invalidate();
 }
 
 QSize PlacedLayout::sizeHint() const
@@ -63,16 +88,48 @@ void PlacedLayout::setGeometry(const QRect &rect)
     // (a frame's caption), as the layouts were drawn.
     const QSize area = parentWidget() ? parentWidget()->size() : rect.size();
     const QSize extra = (area - m_base).expandedTo(QSize(0, 0));
+    const QSize usual = extra.boundedTo((m_usual - m_base).expandedTo(QSize(0, 0)));
+    QList<QRect> places;
+    QList<std::pair<int, int>> grown; // base top, growth
     for (const Placed &placed : std::as_const(m_placed)) {
+        QRect place = PlacedLayout::placed(PlacedLayout::placed(placed.base, placed.follows, usual),
+                                           placed.large, extra - usual);
+        const QWidget *widget = placed.item->widget();
+        if (placed.fit == Fit::Square) {
+            const int side = std::min(place.width(), place.height());
+            place = QRect(place.right() - side + 1, place.top(), side, side);
+        }
+        if (widget)
+            place.setSize(place.size().boundedTo(widget->maximumSize()));
+        if (placed.fit == Fit::TextHeight && widget && widget->hasHeightForWidth()) {
+            const int need =
+                std::min(widget->heightForWidth(place.width()), place.height() + m_fitLimit);
+            if (need > place.height()) {
+                grown.append({placed.base.top(), need - place.height()});
+                place.setHeight(need);
+            }
+        }
+        places.append(place);
+    }
+    for (qsizetype i = 0; i < m_placed.size(); ++i) {
+        const Placed &placed = m_placed[i];
+        int push = m_topRoom;
+        for (const auto &[top, growth] : std::as_const(grown))
+            push += top < placed.base.top() ? growth : 0;
+        QRect place = places[i];
+        if (placed.follows.bottom >= 1)
+            place.setTop(place.top() + push);
+        else
+            place.translate(0, push);
         if (QWidget *widget = placed.item->widget())
-            widget->setGeometry(PlacedLayout::placed(placed.base, placed.follows, extra));
+            widget->setGeometry(place);
     }
 }
 
 void PlacedLayout::addItem(QLayoutItem *item)
 {
     // Added without a place: it stays where it is.
-    m_placed.append({item, item->geometry(), {}});
+    m_placed.append({item, item->geometry(), {}, {}, Fit::Shares});
 }
 
 QLayoutItem *PlacedLayout::itemAt(int index) const

@@ -23,9 +23,21 @@ struct Follows
     static constexpr Follows moveRight() { return {1, 0, 1, 0}; }
 };
 
+// How a control's size follows its content, beyond its shares.
+enum class Fit {
+    Shares,     // as its shares give
+    Square,     // the smaller side its shares give, for both; it keeps its top and right edges
+    TextHeight, // taller as its text needs, up to a limit; what lies below moves down
+};
+
 // Controls at fixed places, as the window layouts give them (in pixels, from twips), in an
 // area of a base size that is also the smallest it may be. Made larger, the area gives its
-// extra room to the controls by their Follows; edges that share a share meet exactly.
+// extra room to the controls by their Follows; edges that share a share meet exactly. No
+// control is made larger than its maximum size (it keeps its top left corner).
+//
+// Room taken above a control (a frame's caption, a control grown to show its text) moves it
+// down; a control whose bottom edge follows the area's bottom wholly keeps that edge and
+// gives the room up.
 class PlacedLayout : public QLayout
 {
 public:
@@ -34,7 +46,19 @@ public:
 
     // Puts `widget` (a child of the layout's widget, or of a widget in it) at `base`; the
     // object name is what tests and screen readers know it by.
-    void place(QWidget *widget, const char *name, QRect base, Follows follows = {});
+    void place(QWidget *widget, const char *name, QRect base, Follows follows = {},
+               Fit fit = Fit::Shares);
+    // The same, following `large` instead of `follows` in an area larger than its usual size.
+    void place(QWidget *widget, const char *name, QRect base, Follows follows, Follows large,
+               Fit fit = Fit::Shares);
+    // The size the area usually has (a window's default size): up to it every control
+    // follows its usual shares, so the area looks as it always has; past it, its large ones.
+    void setUsualSize(QSize size);
+
+    // Room kept at the top of the area, above every control.
+    void reserveTop(int pixels);
+    // The most a control placed with Fit::TextHeight may grow.
+    void setFitLimit(int pixels);
 
     // Where `follows` puts `base` in an area `extra` larger than the base size.
     static QRect placed(QRect base, Follows follows, QSize extra);
@@ -53,8 +77,13 @@ private:
         QLayoutItem *item;
         QRect base;
         Follows follows;
+        Follows large;
+        Fit fit;
     };
     QSize m_base;
+    QSize m_usual;
+    int m_topRoom = 0;
+    int m_fitLimit = 0;
     QList<Placed> m_placed;
 };
 

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableView>
 #include <QThreadPool>
 #include <QTimer>
@@ -77,7 +78,6 @@ SearchWindow::SearchWindow(SettingsStore &store, std::shared_ptr<const MonsterTa
     m_savePosition->setInterval(kSavePositionMs);
     connect(m_savePosition, &QTimer::timeout, this, &SearchWindow::savePosition);
     m_savePosition->start();
-    restorePosition();
 
     // The index is built off the window's thread; the criteria wait for it meanwhile.
     count->setText(u"Reading the monsters..."_s);
@@ -102,7 +102,17 @@ SearchWindow::~SearchWindow()
 
 void SearchWindow::buildLayout()
 {
-    auto *grid = new QGridLayout(this);
+    // On a screen too small for the window its controls scroll.
+    auto *scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    auto *content = new QWidget(scroll);
+    scroll->setWidget(content);
+    auto *whole = new QVBoxLayout(this); // with the window's margins, as the controls had
+    whole->addWidget(scroll);
+    auto *grid = new QGridLayout(content);
+    grid->setContentsMargins(0, 0, 0, 0);
     int row = 0;
     const auto label = [this](const char *text, QWidget *buddy) {
         auto *caption = new QLabel(QString::fromUtf8(text), this);
@@ -113,6 +123,7 @@ void SearchWindow::buildLayout()
 
     searchtext = new QLineEdit(this);
     searchtext->setObjectName(u"searchtext"_s);
+    searchtext->installEventFilter(this);
     grid->addWidget(label("&Words:", searchtext), row, 0);
     grid->addWidget(searchtext, row++, 1, 1, 5);
 
@@ -130,8 +141,10 @@ void SearchWindow::buildLayout()
     boxes->addStretch();
     grid->addLayout(boxes, row++, 1, 1, 5);
 
-    // Two columns of ranges: "from ... to ..." for each number.
-    for (int f = 0; f < kRangeFieldCount; ++f) {
+    // Two columns of ranges: "from ... to ..." for each number, made (and so reached by Tab)
+    // a line at a time.
+    for (int i = 0; i < kRangeFieldCount; ++i) {
+        const int f = i % 2 * 3 + i / 2;
         const int r = row + f % 3, c = f / 3 * 3;
         from[f] = new QLineEdit(this);
         to[f] = new QLineEdit(this);
@@ -234,7 +247,7 @@ void SearchWindow::buildLayout()
     });
     connect(results->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
             [this](int column) { sortby->setCurrentIndex(column + 1); });
-    resize(sizeHint().expandedTo(QSize(640, 440)));
+    resize(sizeHint().expandedTo(QSize(640, 440)).boundedTo(platform::room(this)));
 }
 
 void SearchWindow::reloadSettings()
@@ -253,13 +266,14 @@ void SearchWindow::setNote(const QString &name, const QString &text)
     m_notes.setNote(name, text);
 }
 
-void SearchWindow::restorePosition()
+void SearchWindow::openBeside(QRect record)
 {
     using namespace settingkeys;
-    if (!platform::placeAtStoredEdges(this, m_store.get(kPlacement, kSearchTop),
-                                      m_store.get(kPlacement, kSearchLeft)) &&
-        parentWidget())
-        platform::centreOver(this, parentWidget());
+    // Two thirds of its size still shows every criterion and a few results.
+    if (parentWidget())
+        platform::placeBeside(
+            this, parentWidget(), record, size() * 2 / 3,
+            {m_store.get(kPlacement, kSearchTop), m_store.get(kPlacement, kSearchLeft), {}, {}});
 }
 
 void SearchWindow::savePosition()
@@ -267,9 +281,9 @@ void SearchWindow::savePosition()
     using namespace settingkeys;
     if (isMinimized() || !isVisible() || !switchIsOn(m_store.get(kSettings, kSavePosition)))
         return;
-    const auto [top, left] = platform::storedEdges(this);
-    m_store.save(kPlacement, kSearchTop, top);
-    m_store.save(kPlacement, kSearchLeft, left);
+    const placement::Stored place = platform::storedFrame(this);
+    m_store.save(kPlacement, kSearchTop, place.top);
+    m_store.save(kPlacement, kSearchLeft, place.left);
 }
 
 void SearchWindow::closeEvent(QCloseEvent *event)
@@ -280,11 +294,29 @@ void SearchWindow::closeEvent(QCloseEvent *event)
 
 void SearchWindow::keyPressEvent(QKeyEvent *event)
 {
+    // Esc in the results goes back to the words; elsewhere it closes.
+    if (event->key() == Qt::Key_Escape && focusWidget() == results) {
+        searchtext->setFocus(Qt::BacktabFocusReason);
+        return;
+    }
     if (event->key() == Qt::Key_Escape) {
         close();
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+bool SearchWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // From the words down into the results, those of the words typed once they are in (the
+    // scroll area around the controls would take the key for itself).
+    if (watched != searchtext || event->type() != QEvent::KeyPress ||
+        static_cast<QKeyEvent *>(event)->key() != Qt::Key_Down)
+        return QWidget::eventFilter(watched, event);
+    m_enterResults = true;
+    if (!m_searchWaiting && m_shownGeneration == m_generation)
+        enterResults();
+    return true;
 }
 
 void SearchWindow::indexReady(std::shared_ptr<const SearchIndex> index)
@@ -358,8 +390,20 @@ void SearchWindow::showResults(std::vector<qsizetype> rows, quint64 generation)
 {
     if (generation != m_generation)
         return;
+    m_shownGeneration = generation;
     m_model->setResults(std::move(rows));
     count->setText(m_model->countText());
+    enterResults();
+}
+
+void SearchWindow::enterResults()
+{
+    if (!std::exchange(m_enterResults, false) || focusWidget() != searchtext ||
+        m_model->rowCount() == 0)
+        return;
+    results->setFocus(Qt::TabFocusReason);
+    if (!results->currentIndex().isValid())
+        results->setCurrentIndex(m_model->index(0, 0));
 }
 
 void SearchWindow::chooseResult(int resultRow)

@@ -34,6 +34,9 @@ public:
     void reloadSettings();
     // A note changed in the main window; searches in notes see it from now on.
     void setNote(const QString &name, const QString &text);
+    // Places the window, about to open, beside the main window (its parent) and clear of
+    // `record`, the part of the main window on the screen that shows the chosen results.
+    void openBeside(QRect record);
 
 signals:
     // The user chose a result: the record at this row of the table.
@@ -41,11 +44,11 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildLayout();
-    void restorePosition();
     void savePosition();
     void indexReady(std::shared_ptr<const SearchIndex> index);
     void criteriaChanged();
@@ -53,6 +56,8 @@ private:
     SearchCriteria criteria() const;
     void showResults(std::vector<qsizetype> rows, quint64 generation);
     void chooseResult(int resultRow);
+    // Down was pressed in the words: the keyboard goes to the first result.
+    void enterResults();
 
     SettingsStore &m_store;
     std::shared_ptr<const SearchIndex> m_index;
@@ -61,6 +66,8 @@ private:
     bool m_includeUnavailable = true;
     bool m_searchWaiting = false;
     quint64 m_generation = 0;
+    quint64 m_shownGeneration = 0;
+    bool m_enterResults = false;
     std::shared_ptr<std::atomic_bool> m_cancel;
 
     QLineEdit *searchtext = nullptr;
