@@ -1,5 +1,6 @@
 // The transfer control against the servers users meet: broken, hostile, slow and silent
 // ones, on loopback. Only a whole answer counts, and a file is replaced only by one.
+#include "endpoints.h"
 #include "httpfetcher.h"
 #include "testserver.h"
 #include "testsupport.h"
@@ -167,6 +168,23 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &previous);
         QCOMPARE(full->error, u"file too large"_s);
         QCOMPARE(snapshot(dir.filePath(u"sub"_s)), (Files{{u"second.dat"_s, kOldFile}}));
+    }
+
+    // The addresses file: sections and keys in any case, comments, values trimmed, an "=" in
+    // a value kept; a line that only starts like a section is none, so its keys stay where
+    // they were; a file given over another keeps what it does not name.
+    void readsTheAddressesFile()
+    {
+        const Endpoints base = Endpoints::fromIni("[ENDPOINTS]\nFeedbackUrl = http://a/?x=1\n");
+        const Endpoints e =
+            Endpoints::fromIni("; note\n[endpoints]\n[links\nfeedbackurl=http://b/\n"
+                               "# [links]\nMakerSiteUrl=http://c/\n"
+                               "[ Links ]\nmakersiteurl=http://d/\nnokey\n",
+                               base);
+        QCOMPARE(base.feedbackUrl, u"http://a/?x=1"_s);
+        QCOMPARE(e.feedbackUrl, u"http://b/"_s);
+        QCOMPARE(e.makerSiteUrl, u"http://d/"_s);
+        QCOMPARE(e.updateListUrl, Endpoints::defaults().updateListUrl);
     }
 
     // A big file streams to disk with little memory. Aborted, or its fetcher destroyed, at
