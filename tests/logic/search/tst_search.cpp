@@ -173,6 +173,7 @@ private slots:
         QTest::newRow("undead yes") << choice(false, H::Any, U::Yes) << Rows{2, 6};
         QTest::newRow("undead no") << choice(false, H::Any, U::No) << Rows{0, 1, 4, 5};
         QTest::newRow("size") << choice(false, H::Any, U::Any, u"SMALL"_s) << Rows{1, 4, 5};
+        QTest::newRow("the first size") << choice(false, H::Any, U::Any, u"large"_s) << Rows{0, 2};
         QTest::newRow("size nobody has") << choice(true, H::Any, U::Any, u"Huge"_s) << Rows{3, 7};
         C noted = choice(true, H::Any);
         noted.hasNote = C::HasNote::Yes; // "Nobody Here" and the stored form are no record's
