@@ -54,7 +54,10 @@ private slots:
         row("new program, yes", S, u"1.8.5000"_s, newer, local, true, u"N, page, found"_s);
         row("line break differs", S, running + u"\r\n"_s, same, local, false, program);
         row("empty program reply differs", S, QString(), same, local, false, program);
-        row("long reply no version", S, u"Sign in "_s.repeated(40), newer, local, true, shaky);
+        // A version is at most 256 characters; a longer reply is a sign-in page.
+        row("long reply no version", S, u"Sign in "_s.repeated(32) + u'!', newer, local, true,
+            shaky);
+        row("longest reply a version", S, u"9"_s.repeated(256), same, local, false, program);
         row("program step off", S, kOff, newer, local, true, nothing);
         row("empty database reply", S, running, {QString()}, local, true, nothing);
         row("database fetch retried", S, running, {kFails, newer[0]}, local, true, update);
