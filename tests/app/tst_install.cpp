@@ -1,10 +1,8 @@
 // The installed program, as a desktop user meets it: started from its launcher entry, it
-// fills the user's data folder from the installed data and updates there. NV_INSTALLED_PREFIX
+// fills the user's data folder from the installed data. NV_INSTALLED_PREFIX
 // names an installation to check (the Debian package's /usr); without it the test installs
 // the build into a folder of its own.
-#include "appinfo.h"
 #include "realprogram.h"
-#include "testserver.h"
 
 #include <QImage>
 #include <QStandardPaths>
@@ -18,7 +16,7 @@ class TestInstall : public QObject
 private slots:
     void initTestCase();
     void launcherEntryAndMetainfoAreValid();
-    void theUserFolderIsFilledAndUpdated();
+    void theUserFolderIsFilled();
 
 private:
     QString shared(const QString &path) const { return m_prefix + u"/share/"_s + path; }
@@ -68,9 +66,8 @@ void TestInstall::launcherEntryAndMetainfoAreValid()
     }
 }
 
-// The first start fills the user's data folder; a later update writes there, never into
-// the installation, and the start after it keeps the update.
-void TestInstall::theUserFolderIsFilledAndUpdated()
+// The first start fills the user's data folder (tst_publishroundtrip updates it there).
+void TestInstall::theUserFolderIsFilled()
 {
     const QString home = m_dir.filePath(u"home"_s), data = home + u"/share/nvmonster/data/"_s;
     setChecks(home, false);
@@ -82,37 +79,6 @@ void TestInstall::theUserFolderIsFilledAndUpdated()
     QCOMPARE(
         QProcess::execute(u"diff"_s, {u"-r"_s, u"-x"_s, u"update.dat"_s, installedData(), data}),
         0);
-    if (!m_ownInstall)
-        return; // the endpoints file would have to go into the system's program folder
-    TestServer server;
-    const QByteArray newData = testsupport::dataFile({testsupport::record(u"Newt"_s)});
-    server.setBody(u"/monster.txt"_s, appinfo::runningVersion().toLatin1());
-    server.setBody(u"/monster/vers.dat"_s, "2099.0101\r\n");
-    // The site's own file version, below the installation's 3: the next start must still
-    // keep the newer database.
-    server.setBody(u"/monster/update.dat"_s, "2\r\ncml.nmd,2," +
-                                                 QByteArray::number(newData.size()) + "," +
-                                                 server.urlText(u"/cml.nmd"_s).toLatin1() + "\r\n");
-    server.setBody(u"/cml.nmd"_s, newData);
-    writeIni(m_prefix + u"/bin"_s, server.urlText(u"/"_s)); // in our own installation only
-    const QByteArray installedBefore = readFile(installedData() + u"cml.nmd"_s);
-
-    setChecks(home, true);
-    Process process;
-    start(process, m_program, home);
-    QVERIFY(keys(waitForWindow(u"Database Update"_s), {u"Return"_s}));
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(data + u"vers.dat"_s), QByteArray("\"2099.0101\"\r\n"),
-                              20000);
-    QCOMPARE(readFile(data + u"cml.nmd"_s), newData);
-    QCOMPARE(readFile(installedData() + u"cml.nmd"_s), installedBefore);
-
-    process.terminate();
-    QVERIFY(process.waitForFinished());
-    setChecks(home, false);
-    Process again;
-    QVERIFY(!startToMain(again, m_program, home).isEmpty());
-    QCOMPARE(readFile(data + u"cml.nmd"_s) + readFile(data + u"vers.dat"_s),
-             newData + "\"2099.0101\"\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestInstall)
