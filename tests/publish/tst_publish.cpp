@@ -111,6 +111,7 @@ private slots:
         row("unreadable list", data, u"update.dat: cannot be read as an update list"_s, true,
             {{u"monster/update.dat"_s, "3\r\nx\r\n"}});
         row("ftp", data, u"not an http or https"_s, true, {}, u"ftp://x/"_s);
+        row("query", data, u"has a query or a fragment"_s, true, {}, u"http://x/?a=1"_s);
         row("comma in the address", data, u"update.dat cannot carry"_s, true, {}, u"http://x/,/"_s);
         row("password", data, u"BASE_URL http://me@x/: holds a user"_s, true, {},
             u"http://me:pw@x/"_s);
