@@ -15,16 +15,16 @@ namespace {
 
 // A data folder ("name version, ...|database version"): its files with their versions in
 // update.dat, and vers.dat.
-void makeFolder(const QString &folder, const QString &spec)
+void makeFolder(const QString &folder, const QString &contents)
 {
     QList<UpdateEntry> entries;
-    for (const QString &file : spec.section(u'|', 0, 0).split(u", "_s)) {
+    for (const QString &file : contents.section(u'|', 0, 0).split(u", "_s)) {
         const QString name = file.section(u' ', 0, 0), version = file.section(u' ', 1);
         writeFile(folder + name, file.toLatin1().replace(' ', " at "));
         entries.append({name, version, 10, u"https://www.quillmoor.example/"_s + name});
     }
     writeFile(folder + u"update.dat"_s, listText(entries).toLatin1());
-    writeFile(folder + u"vers.dat"_s, '"' + spec.section(u'|', 1).toLatin1() + "\"\r\n");
+    writeFile(folder + u"vers.dat"_s, '"' + contents.section(u'|', 1).toLatin1() + "\"\r\n");
 }
 
 // Each file the folder's update.dat names, in its order ("name version: what it holds"),
