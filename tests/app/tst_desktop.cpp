@@ -20,6 +20,7 @@ private slots:
     void positionHoldsSessionAfterSession();
     void placeSizeAndMaximisedKeptOnEveryScreen();
     void killedAfterChoosingOpensOnTheMonster();
+    void filterByKeyboardThenBack();
     void keyboardComesBackAfterAMessage();
     void dialogsOpenOverTheMainWindowAndOnScreen();
     void searchFindsSortsShowsAndKeepsItsPlace();
@@ -129,6 +130,20 @@ void TestDesktop::killedAfterChoosingOpensOnTheMonster()
     QVERIFY((m_process.kill(), m_process.waitForFinished()));
     QVERIFY(keys(startMain(), {u"Tab"_s, u"x"_s}));
     QTRY_COMPARE(settings(m_dir->path()).get(u"notes"_s, u"Ghoul"_s), u"x"_s);
+}
+
+// From the start by keyboard alone: Ctrl+E, part of a name, Down and Enter show the monster;
+// Alt+Left goes back to the one shown before.
+void TestDesktop::filterByKeyboardThenBack()
+{
+    const QByteArray main = startMain();
+    QVERIFY(keys(main, {u"Down"_s})); // the list has the keyboard, on its first row
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Ghoul"_s);
+    QVERIFY(keys(main, {u"ctrl+e"_s, u"w"_s, u"O"_s, u"Down"_s, u"Return"_s}));
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Wolf"_s);
+    QVERIFY(keys(main, {u"alt+Left"_s}));
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Ghoul"_s);
+    exitProgram(main);
 }
 
 // After a message box the window it came from has the keyboard again: Esc then cancels the

@@ -1,14 +1,20 @@
 #include "searchwindow.h"
 
+#include "clipboard.h"
+#include "filedialog.h"
 #include "fonts.h"
 #include "framing.h"
+#include "messagebox.h"
 #include "searchresults.h"
 #include "settingsstore.h"
 #include "switches.h"
+#include "wholefile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -16,6 +22,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTableView>
 #include <QThreadPool>
@@ -177,10 +184,12 @@ void SearchWindow::buildLayout()
     hostile = choice("hostile", {u"Any"_s, u"Yes"_s, u"No"_s, u"Other"_s});
     undead = choice("undead", {u"Any"_s, u"Yes"_s, u"No"_s});
     sizebox = choice("size", {u"Any"_s});
+    // In the order of SearchCriteria::HasNote.
+    hasnote = choice("hasnote", {u"Any"_s, u"Yes"_s, u"No"_s});
     auto *choices = new QHBoxLayout;
     for (const auto &[text, combo] :
          {std::pair{"&Hostile:", hostile}, std::pair{"&Undead:", undead},
-          std::pair{"Monster &Size:", sizebox}}) {
+          std::pair{"Monster &Size:", sizebox}, std::pair{"W&ith a note:", hasnote}}) {
         choices->addWidget(label(text, combo));
         choices->addWidget(combo);
     }
@@ -200,7 +209,27 @@ void SearchWindow::buildLayout()
 
     count = new QLabel(this);
     count->setObjectName(u"count"_s);
-    grid->addWidget(count, row, 0, 1, 4);
+    grid->addWidget(count, row, 0, 1, 3);
+    // The results as shown, every row and column: to a file, or to paste into a spreadsheet.
+    saveButton = new QPushButton(u"Sa&ve as CSV..."_s, this);
+    saveButton->setObjectName(u"saveresults"_s);
+    copyButton = new QPushButton(u"Co&py Results"_s, this);
+    copyButton->setObjectName(u"copyresults"_s);
+    copyButton->setToolTip(u"Copies every result as shown, as tab-separated text for a "
+                           "spreadsheet."_s);
+    auto *exports = new QHBoxLayout;
+    exports->addWidget(saveButton);
+    exports->addWidget(copyButton);
+    grid->addLayout(exports, row, 3);
+    connect(saveButton, &QPushButton::clicked, this, [this] {
+        platform::chooseFile(this, platform::FileMode::Save, u"Save Results"_s,
+                             u"CSV files (*.csv);;All files (*)"_s, u"monsters.csv"_s,
+                             [this](const QString &path) { saveResults(path); });
+    });
+    connect(copyButton, &QPushButton::clicked, this, [this] {
+        platform::copyText(m_model->toTabSeparated());
+        tellAfterCount(u"Copied to the clipboard."_s);
+    });
     // The order by keyboard too; a click on a column's title does the same.
     sortby = new QComboBox(this);
     sortby->setObjectName(u"sortby"_s);
@@ -261,9 +290,48 @@ void SearchWindow::reloadSettings()
         search_Click();
 }
 
-void SearchWindow::setNote(const QString &name, const QString &text)
+void SearchWindow::setNote(const QString &key, const QString &text)
 {
-    m_notes.setNote(name, text);
+    m_notes.setNote(key, text);
+}
+
+void SearchWindow::findIn(MonsterRecord::Field field, const QString &text)
+{
+    const TextField wanted = field == MonsterRecord::Area       ? TextField::Area
+                             : field == MonsterRecord::Treasure ? TextField::Treasure
+                                                                : TextField::Name;
+    {
+        const QScopedValueRollback<bool> together(m_settingCriteria, true);
+        searchtext->setText(text);
+        for (std::size_t i = 0; i < std::size(kFieldBoxes); ++i)
+            fields[i]->setChecked(kFieldBoxes[i].field == wanted);
+        for (int f = 0; f < kRangeFieldCount; ++f) {
+            from[f]->clear();
+            to[f]->clear();
+        }
+        for (QComboBox *combo : {hostile, undead, sizebox, hasnote})
+            combo->setCurrentIndex(0);
+    }
+    // Whether or not results follow every change: this is a search asked for.
+    search_Click();
+}
+
+void SearchWindow::saveResults(const QString &path)
+{
+    QString error;
+    if (wholefile::write(path, m_model->toCsv(), &error)) {
+        tellAfterCount(u"Saved as %1."_s.arg(QFileInfo(path).fileName()));
+        return;
+    }
+    platform::showMessage(this, u"Save Results"_s,
+                          u"The results could not be saved as %1: %2"_s.arg(
+                              QDir::toNativeSeparators(path), error),
+                          platform::Buttons::Ok);
+}
+
+void SearchWindow::tellAfterCount(const QString &text)
+{
+    count->setText(m_model->countText() + u". "_s + text);
 }
 
 void SearchWindow::openBeside(QRect record)
@@ -331,7 +399,7 @@ void SearchWindow::indexReady(std::shared_ptr<const SearchIndex> index)
 
 void SearchWindow::criteriaChanged()
 {
-    if (m_live)
+    if (m_live && !m_settingCriteria)
         search_Click();
 }
 
@@ -353,6 +421,7 @@ SearchCriteria SearchWindow::criteria() const
     criteria.hostile = SearchCriteria::Hostile(hostile->currentIndex());
     criteria.undead = SearchCriteria::Undead(undead->currentIndex());
     criteria.size = sizebox->currentIndex() > 0 ? sizebox->currentText() : QString();
+    criteria.hasNote = SearchCriteria::HasNote(hasnote->currentIndex());
     criteria.includeUnavailable = m_includeUnavailable;
     return criteria;
 }
