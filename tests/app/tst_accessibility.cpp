@@ -201,8 +201,8 @@ void TestAccessibility::tabFollowsTheLayout_data()
         << u"progupdates dbupdates saveposition done cancel searcha unavailable"_s.split(u' ');
     QTest::newRow("feedback") << u"frmReport"_s << u"aname email feedback sendform cancel"_s.split(u' ');
     QTest::newRow("search") << u"frmSearch"_s << u"searchtext inname intreasure inarea "
-        "indescription innotes hpfrom hpto jobexpfrom jobexpto levelfrom levelto defensefrom defenseto "
-        "experiencefrom experienceto mdefensefrom mdefenseto hostile undead size hasnote search close "
+        "indescription innotes hasnote hpfrom hpto jobexpfrom jobexpto levelfrom levelto defensefrom defenseto "
+        "experiencefrom experienceto mdefensefrom mdefenseto hostile undead size search close "
         "saveresults copyresults sortby results"_s.split(u' ');
     // clang-format on
 }

@@ -13,6 +13,12 @@ int MonsterListModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_filter.rows().size());
 }
 
+QModelIndex MonsterListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    const bool listed = row >= 0 && std::size_t(row) < m_filter.rows().size() && column == 0;
+    return listed && !parent.isValid() ? createIndex(row, 0) : QModelIndex();
+}
+
 QVariant MonsterListModel::data(const QModelIndex &index, int role) const
 {
     const qsizetype row = tableRow(index.row());

@@ -17,6 +17,8 @@ public:
     explicit MonsterListModel(std::shared_ptr<const MonsterTable> table, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
+    // Without the general checks: a view laying out the list asks for every row's index.
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     // Type-ahead: a list text matches what is typed at its start without regard to accents
     // or case, as search matches; other kinds of match are the model's usual ones.

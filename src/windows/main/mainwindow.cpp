@@ -169,8 +169,9 @@ public:
     }
 };
 
-// A value with its followable parts as links: the rest as it is, line breaks kept.
-QString linkedHtml(const QString &text, const std::vector<LinkPart> &links)
+// A value with its followable parts as links in `colour`: the rest as it is, line breaks
+// kept.
+QString linkedHtml(const QString &text, const std::vector<LinkPart> &links, const QColor &colour)
 {
     const auto plain = [](const QString &part) {
         return part.toHtmlEscaped().replace(u"\r\n"_s, u"<br>"_s);
@@ -179,7 +180,8 @@ QString linkedHtml(const QString &text, const std::vector<LinkPart> &links)
     qsizetype at = 0;
     for (std::size_t i = 0; i < links.size(); ++i) {
         html += plain(text.mid(at, links[i].start - at)) +
-                u"<a href=\"%1\">%2</a>"_s.arg(QString::number(i), plain(links[i].text));
+                u"<a href=\"%1\" style=\"color: %2\">%3</a>"_s.arg(
+                    QString::number(i), colour.name(), plain(links[i].text));
         at = links[i].start + links[i].length;
     }
     return html + plain(text.mid(at)) + u"</span>"_s;
@@ -269,7 +271,10 @@ MainWindow::MainWindow(SettingsStore &store, const DataFolder &folder,
     Timer1->start();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    qApp->removeEventFilter(this);
+}
 
 QSize MainWindow::usualInnerSize() const
 {
@@ -329,7 +334,6 @@ void MainWindow::buildLayout()
                               "(Ctrl+E). Down or Enter goes to the list; Esc lists them all "
                               "again."_s);
     monsterfilter->setAccessibleName(u"Filter Monsters"_s);
-    monsterfilter->installEventFilter(this);
     // "12 of 912" at the box's right end while a filter is on.
     filtercount = new QLabel(monsterfilter);
     filtercount->setObjectName(u"filtercount"_s);
@@ -339,6 +343,7 @@ void MainWindow::buildLayout()
     connect(monsterfilter, &QLineEdit::textChanged, this, &MainWindow::filterChanged);
 
     m_model = new MonsterListModel(m_table, this);
+    monsterfilter->installEventFilter(this); // its keys and size, once the model is there
     monstername = new QListView(inner);
     layout->place(monstername, "monstername", kListRect, upperHalf, largeUpperHalf);
     monstername->setModel(m_model);
@@ -453,7 +458,6 @@ void MainWindow::buildLayout()
             value->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
                                            Qt::LinksAccessibleByKeyboard);
             value->setFocusPolicy(Qt::TabFocus);
-            platform::keepLinksReadable(value);
             connect(value, &platform::ClickLabel::linkFollowed, this,
                     [this, field](const QString &link) { followLink(field, link); });
             const QString tip = field == MonsterRecord::Area
@@ -744,6 +748,18 @@ void MainWindow::Form_Unload()
         SavePosition();
 }
 
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // The links' colour follows a palette that changes.
+    const bool palette = event->type() == QEvent::PaletteChange ||
+                         event->type() == QEvent::ApplicationPaletteChange;
+    if (palette && m_view.record) {
+        for (const MonsterRecord::Field field : {MonsterRecord::Area, MonsterRecord::Treasure})
+            setValue(field, m_view.text[field]);
+    }
+}
+
 void MainWindow::focusInEvent(QFocusEvent *event)
 {
     QMainWindow::focusInEvent(event);
@@ -840,7 +856,12 @@ void MainWindow::setValue(MonsterRecord::Field field, const QString &text)
             links.pop_back(); // it may go on past what shows
     }
     label->setTextFormat(links.empty() ? Qt::PlainText : Qt::RichText);
-    label->setText(links.empty() ? shown : linkedHtml(text, links));
+    // The desktop's link colour, made readable on the window as every text is.
+    const QPalette &palette = label->palette();
+    label->setText(links.empty() ? shown
+                                 : linkedHtml(text, links,
+                                              platform::readable(palette.color(QPalette::Link),
+                                                                 palette.color(QPalette::Window))));
     // Its name is the caption's, so the value reaches screen readers this way.
     label->setAccessibleDescription(shown);
 }

@@ -22,13 +22,11 @@ double luminance(const QColor &colour)
 class TextColour : public QObject
 {
 public:
-    TextColour(QWidget *widget, const QColor &wanted, QPalette::ColorRole role,
-               QPalette::ColorRole target = QPalette::WindowText)
+    TextColour(QWidget *widget, const QColor &wanted, QPalette::ColorRole role)
         : QObject(widget)
         , m_widget(widget)
         , m_wanted(wanted)
         , m_role(role)
-        , m_target(target)
     {
         widget->installEventFilter(this);
         apply();
@@ -48,21 +46,20 @@ private:
         const QPalette now = m_widget->palette();
         const QColor wanted = m_wanted.isValid() ? m_wanted : now.color(QPalette::Active, m_role);
         const QColor colour = readable(wanted, now.color(QPalette::Active, QPalette::Window));
-        if (now.color(QPalette::Active, m_target) == colour &&
-            now.color(QPalette::Inactive, m_target) == colour)
+        if (now.color(QPalette::Active, QPalette::WindowText) == colour &&
+            now.color(QPalette::Inactive, QPalette::WindowText) == colour)
             return; // set already: setting it again would come back here
         // Only the text colour is the widget's own; the rest follows the desktop. A disabled
         // window keeps the theme's greyed text.
         QPalette own;
         for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
-            own.setColor(group, m_target, colour);
+            own.setColor(group, QPalette::WindowText, colour);
         m_widget->setPalette(own);
     }
 
     QWidget *m_widget;
     QColor m_wanted;
     QPalette::ColorRole m_role;
-    QPalette::ColorRole m_target;
 };
 
 } // namespace
@@ -114,11 +111,6 @@ void keepTextColour(QWidget *widget, const QColor &wanted)
 void keepTextColour(QWidget *widget, QPalette::ColorRole role)
 {
     new TextColour(widget, QColor(), role);
-}
-
-void keepLinksReadable(QWidget *widget)
-{
-    new TextColour(widget, QColor(), QPalette::Link, QPalette::Link);
 }
 
 } // namespace platform

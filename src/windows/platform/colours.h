@@ -29,7 +29,5 @@ bool isDark(const QPalette &palette);
 void keepTextColour(QWidget *widget, const QColor &wanted);
 // The same with the palette's own colour of `role`, as for links.
 void keepTextColour(QWidget *widget, QPalette::ColorRole role);
-// The links in a widget's rich text in the palette's link colour, made readable likewise.
-void keepLinksReadable(QWidget *widget);
 
 } // namespace platform

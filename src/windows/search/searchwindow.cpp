@@ -134,6 +134,14 @@ void SearchWindow::buildLayout()
     grid->addWidget(label("&Words:", searchtext), row, 0);
     grid->addWidget(searchtext, row++, 1, 1, 5);
 
+    const auto choice = [this](const char *name, const QStringList &items) {
+        auto *combo = new QComboBox(this);
+        combo->setObjectName(QString::fromLatin1(name));
+        combo->addItems(items);
+        connect(combo, &QComboBox::currentIndexChanged, this, &SearchWindow::criteriaChanged);
+        return combo;
+    };
+
     auto *in = new QLabel(u"Look in:"_s, this);
     grid->addWidget(in, row, 0);
     auto *boxes = new QHBoxLayout;
@@ -146,6 +154,10 @@ void SearchWindow::buildLayout()
         connect(fields[i], &QCheckBox::toggled, this, &SearchWindow::criteriaChanged);
     }
     boxes->addStretch();
+    // Whether the player has written a note on the monster; in the order of HasNote.
+    hasnote = choice("hasnote", {u"Any"_s, u"Yes"_s, u"No"_s});
+    boxes->addWidget(label("W&ith a note:", hasnote));
+    boxes->addWidget(hasnote);
     grid->addLayout(boxes, row++, 1, 1, 5);
 
     // Two columns of ranges: "from ... to ..." for each number, made (and so reached by Tab)
@@ -174,22 +186,13 @@ void SearchWindow::buildLayout()
     }
     row += 3;
 
-    const auto choice = [this](const char *name, const QStringList &items) {
-        auto *combo = new QComboBox(this);
-        combo->setObjectName(QString::fromLatin1(name));
-        combo->addItems(items);
-        connect(combo, &QComboBox::currentIndexChanged, this, &SearchWindow::criteriaChanged);
-        return combo;
-    };
     hostile = choice("hostile", {u"Any"_s, u"Yes"_s, u"No"_s, u"Other"_s});
     undead = choice("undead", {u"Any"_s, u"Yes"_s, u"No"_s});
     sizebox = choice("size", {u"Any"_s});
-    // In the order of SearchCriteria::HasNote.
-    hasnote = choice("hasnote", {u"Any"_s, u"Yes"_s, u"No"_s});
     auto *choices = new QHBoxLayout;
     for (const auto &[text, combo] :
          {std::pair{"&Hostile:", hostile}, std::pair{"&Undead:", undead},
-          std::pair{"Monster &Size:", sizebox}, std::pair{"W&ith a note:", hasnote}}) {
+          std::pair{"Monster &Size:", sizebox}}) {
         choices->addWidget(label(text, combo));
         choices->addWidget(combo);
     }
@@ -209,7 +212,8 @@ void SearchWindow::buildLayout()
 
     count = new QLabel(this);
     count->setObjectName(u"count"_s);
-    grid->addWidget(count, row, 0, 1, 3);
+    auto *countLine = new QHBoxLayout;
+    countLine->addWidget(count, 1);
     // The results as shown, every row and column: to a file, or to paste into a spreadsheet.
     saveButton = new QPushButton(u"Sa&ve as CSV..."_s, this);
     saveButton->setObjectName(u"saveresults"_s);
@@ -217,10 +221,8 @@ void SearchWindow::buildLayout()
     copyButton->setObjectName(u"copyresults"_s);
     copyButton->setToolTip(u"Copies every result as shown, as tab-separated text for a "
                            "spreadsheet."_s);
-    auto *exports = new QHBoxLayout;
-    exports->addWidget(saveButton);
-    exports->addWidget(copyButton);
-    grid->addLayout(exports, row, 3);
+    countLine->addWidget(saveButton);
+    countLine->addWidget(copyButton);
     connect(saveButton, &QPushButton::clicked, this, [this] {
         platform::chooseFile(this, platform::FileMode::Save, u"Save Results"_s,
                              u"CSV files (*.csv);;All files (*)"_s, u"monsters.csv"_s,
@@ -236,11 +238,10 @@ void SearchWindow::buildLayout()
     sortby->addItem(u"File order"_s);
     for (int column = 0; column < SearchResultsModel::ColumnCount; ++column)
         sortby->addItem(m_model->headerData(column, Qt::Horizontal).toString());
-    auto *sortLine = new QHBoxLayout;
-    sortLine->addStretch();
-    sortLine->addWidget(label("Sort &by:", sortby));
-    sortLine->addWidget(sortby);
-    grid->addLayout(sortLine, row++, 4, 1, 2);
+    countLine->addSpacing(countLine->spacing() * 2);
+    countLine->addWidget(label("Sort &by:", sortby));
+    countLine->addWidget(sortby);
+    grid->addLayout(countLine, row++, 0, 1, 6);
 
     results = new QTableView(this);
     results->setObjectName(u"results"_s);
