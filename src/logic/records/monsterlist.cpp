@@ -46,23 +46,24 @@ QModelIndexList MonsterListModel::match(const QModelIndex &start, int role, cons
     return found;
 }
 
-void MonsterListModel::changed(bool rowsChanged)
+bool MonsterListModel::changed(bool rowsChanged)
 {
     // A reset costs the view one pass over the rows, less than telling it what moved.
-    if (!rowsChanged)
-        return;
-    beginResetModel();
-    endResetModel();
+    if (rowsChanged) {
+        beginResetModel();
+        endResetModel();
+    }
+    return rowsChanged;
 }
 
-void MonsterListModel::setFilterText(const QString &text)
+bool MonsterListModel::setFilterText(const QString &text)
 {
-    changed(m_filter.setText(text));
+    return changed(m_filter.setText(text));
 }
 
-void MonsterListModel::setOrder(ListFilter::Order order)
+bool MonsterListModel::setOrder(ListFilter::Order order)
 {
-    changed(m_filter.setOrder(order));
+    return changed(m_filter.setOrder(order));
 }
 
 qsizetype MonsterListModel::tableRow(int listRow) const

@@ -26,9 +26,10 @@ public:
                           Qt::MatchFlags flags) const override;
 
     // The names that hold every word of `text`, as ListFilter finds them, and their order.
-    // The model is reset when the rows listed change (views lose their selection then).
-    void setFilterText(const QString &text);
-    void setOrder(ListFilter::Order order);
+    // The model is reset when the rows listed change (views lose their selection then);
+    // each returns whether they did.
+    bool setFilterText(const QString &text);
+    bool setOrder(ListFilter::Order order);
     ListFilter::Order order() const { return m_filter.order(); }
     bool isFiltering() const { return m_filter.isFiltering(); }
     // "12 of 912" while filtering, otherwise empty.
@@ -46,7 +47,7 @@ public:
     qsizetype occurrenceOf(qsizetype row) const;
 
 private:
-    void changed(bool rowsChanged);
+    bool changed(bool rowsChanged);
 
     std::shared_ptr<const MonsterTable> m_table;
     ListFilter m_filter;

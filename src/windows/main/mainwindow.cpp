@@ -339,6 +339,7 @@ void MainWindow::buildLayout()
     filtercount->setObjectName(u"filtercount"_s);
     filtercount->setForegroundRole(QPalette::Text);
     filtercount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    filtercount->setAttribute(Qt::WA_TransparentForMouseEvents); // a click there is the box's
     filtercount->hide();
     connect(monsterfilter, &QLineEdit::textChanged, this, &MainWindow::filterChanged);
 
@@ -527,10 +528,9 @@ void MainWindow::applyTextSize()
 void MainWindow::stepTextSize(int step)
 {
     const auto *at = std::find(std::begin(kTextSizes), std::end(kTextSizes), m_textSize);
-    const auto usual = std::find(std::begin(kTextSizes), std::end(kTextSizes), kUsualTextSize);
     const qsizetype last = qsizetype(std::size(kTextSizes)) - 1;
-    const int size =
-        step == 0 ? *usual : kTextSizes[std::clamp<qsizetype>(at - kTextSizes + step, 0, last)];
+    const int size = step == 0 ? kUsualTextSize
+                               : kTextSizes[std::clamp<qsizetype>(at - kTextSizes + step, 0, last)];
     if (size == m_textSize)
         return;
     m_textSize = size;
@@ -724,8 +724,8 @@ void MainWindow::selectShown(bool centre)
     const QModelIndex index = m_model->index(listRow);
     selection->select(index, QItemSelectionModel::ClearAndSelect);
     selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    monstername->scrollTo(index, centre ? QAbstractItemView::PositionAtCenter
-                                        : QAbstractItemView::EnsureVisible);
+    if (centre)
+        monstername->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -890,7 +890,9 @@ void MainWindow::updateHistoryActions()
 
 void MainWindow::filterChanged()
 {
-    m_model->setFilterText(monsterfilter->text());
+    // The best of what is left first, wherever the monster shown is listed.
+    if (m_model->setFilterText(monsterfilter->text()))
+        monstername->scrollToTop();
     const QString count = m_model->countText();
     filtercount->setText(count);
     filtercount->setVisible(!count.isEmpty());
@@ -906,9 +908,9 @@ void MainWindow::enterList()
 {
     monstername->setFocus(Qt::OtherFocusReason);
     QItemSelectionModel *selection = monstername->selectionModel();
-    if (selection->hasSelection() || m_model->rowCount() == 0)
-        return;
-    selection->setCurrentIndex(m_model->index(0), QItemSelectionModel::ClearAndSelect);
+    if (!selection->hasSelection() && m_model->rowCount() > 0)
+        selection->setCurrentIndex(m_model->index(0), QItemSelectionModel::ClearAndSelect);
+    monstername->scrollTo(selection->currentIndex());
 }
 
 void MainWindow::setOrder(bool aToZ)
