@@ -284,6 +284,12 @@ void TestWindows::noteIsNeverSavedOverWhatWasNotShown()
         auto *notes = get<QPlainTextEdit>("notes");
         QTRY_VERIFY(notes->isReadOnly() && get("storeproblem")->isVisible() &&
                     notes->toPlainText() == u"Original."_s);
+        // Nor does an import: it is refused whole, saying why.
+        testsupport::writeFile(m_dir->filePath(u"notes.csv"_s), "Bat,1,Imported.\r\n");
+        platform::filetesting::queuePath(m_dir->filePath(u"notes.csv"_s));
+        get<QAction>("mnuImportNotes")->trigger();
+        QTRY_COMPARE(platform::messagetesting::shown().size(), 1);
+        QVERIFY(takeShown()[0].prompt.contains(u"could not be imported: "_s));
         for (const bool writable : {false, run == 1}) {
             if (writable) { // room made, or the folder writable again, while it runs
                 failing(false);
