@@ -10,17 +10,17 @@
 //   nvshot <data folder> <monster name> <note> <output folder>
 #include "aboutwindow.h"
 #include "clicklabel.h"
+#include "downloaderwindow.h"
+#include "feedbackwindow.h"
 #include "filedialog.h"
+#include "mainwindow.h"
 #include "messagebox.h"
 #include "monstertable.h"
-#include "mainwindow.h"
 #include "optionswindow.h"
 #include "program.h"
-#include "feedbackwindow.h"
 #include "searchwindow.h"
 #include "settingsstore.h"
 #include "splashwindow.h"
-#include "downloaderwindow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -202,11 +202,10 @@ void Program::openMainWindow()
     connect(m_main, &MainWindow::aboutRequested, this, &Program::openAbout);
     connect(m_main, &MainWindow::updateCheckRequested, this, &Program::runManualCheck);
     connect(m_main, &MainWindow::searchRequested, this, &Program::openSearch);
-    connect(m_main, &MainWindow::noteEdited, this,
-            [this](const QString &key, const QString &text) {
-                if (m_search)
-                    m_search->setNote(key, text);
-            });
+    connect(m_main, &MainWindow::noteEdited, this, [this](const QString &key, const QString &text) {
+        if (m_search)
+            m_search->setNote(key, text);
+    });
     connect(m_main, &MainWindow::linkFollowed, this,
             [this](MonsterRecord::Field field, const QString &text) {
                 openSearch();

@@ -217,10 +217,10 @@ QHash<QString, QString> SettingsStore::entries(const QString &section, bool *ok)
     QHash<QString, QString> all;
     sqlite3_stmt *stmt = nullptr;
     const bool readable = ensureReadable();
-    int rc = readable && m_db ? sqlite3_prepare_v2(m_db,
-                                                   "SELECT key, value FROM settings WHERE section=?1",
-                                                   -1, &stmt, nullptr)
-                              : SQLITE_CANTOPEN;
+    int rc = readable && m_db
+                 ? sqlite3_prepare_v2(m_db, "SELECT key, value FROM settings WHERE section=?1", -1,
+                                      &stmt, nullptr)
+                 : SQLITE_CANTOPEN;
     if (rc == SQLITE_OK) {
         bindText(stmt, 1, section);
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)

@@ -222,9 +222,9 @@ void TestDesktop::searchFindsSortsShowsAndKeepsItsPlace()
     // by them, and the first result chosen: in file order that is the Bat, sorted the Wolf.
     // (Seven Tabs past the fields to look in and the note choice; Tab into the results makes
     // the first one current.)
-    QVERIFY(keys(search, {u"Escape"_s, u"BackSpace"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s,
-                          u"Tab"_s, u"Tab"_s, u"Tab"_s, u"2"_s, u"0"_s, u"alt+b"_s, u"h"_s,
-                          u"Tab"_s}));
+    QVERIFY(
+        keys(search, {u"Escape"_s, u"BackSpace"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s,
+                      u"Tab"_s, u"Tab"_s, u"2"_s, u"0"_s, u"alt+b"_s, u"h"_s, u"Tab"_s}));
     QTRY_COMPARE(stored(u"lastmonster"_s), u"Wolf"_s);
     QVERIFY(
         xdotool({u"windowmove"_s, u"--sync"_s, QString::fromLatin1(search), u"600"_s, u"500"_s}));

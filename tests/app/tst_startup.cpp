@@ -373,8 +373,9 @@ void TestStartup::searchFollowsOptionsAndShowsTheChosenEntry()
     platform::filetesting::queuePath(m_dir->filePath(u"found.csv"_s));
     QTest::mouseClick(child(search, "saveresults"), Qt::LeftButton);
     QTRY_COMPARE(count->text(), u"2 of 3 monsters. Saved as found.csv."_s);
-    QCOMPARE(csv::read(testsupport::readFile(m_dir->filePath(u"found.csv"_s))).rows.value(2).value(0),
-             u"Bat"_s);
+    QCOMPARE(
+        csv::read(testsupport::readFile(m_dir->filePath(u"found.csv"_s))).rows.value(2).value(0),
+        u"Bat"_s);
     QTest::mouseClick(child(search, "copyresults"), Qt::LeftButton);
     QCOMPARE(QApplication::clipboard()->text().count(u"\r\n"_s), 3); // titles, two results
 }

@@ -35,6 +35,7 @@ protected:
         m_folder = DataFolder(m_dir->filePath(QStringLiteral("data")));
         testsupport::writeFile(m_folder.databaseFile(), testsupport::dataFile(records));
         platform::messagetesting::takeShown();
+        platform::filetesting::takeAsked();
         platform::launchtesting::takeLaunched();
     }
 

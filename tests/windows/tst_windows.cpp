@@ -1,12 +1,12 @@
 // Each window on its own, as it is made with what it needs: the main window, Options, the
 // feedback form (against a real HTTP server on loopback) and About.
 #include "aboutwindow.h"
-#include "mainwindow.h"
-#include "optionswindow.h"
-#include "registry.h"
 #include "feedbackwindow.h"
 #include "filedialog.h"
 #include "framing.h"
+#include "mainwindow.h"
+#include "optionswindow.h"
+#include "registry.h"
 #include "testserver.h"
 #include "windowtest.h"
 
@@ -481,7 +481,9 @@ void TestWindows::filterOrderHistoryAndTextSize()
     QVERIFY(QTest::qWaitForWindowActive(window));
     auto *list = get<QListView>("monstername");
     auto *filter = get<QLineEdit>("monsterfilter");
-    const auto selectedRow = [list] { return list->selectionModel()->selectedRows().value(0).row(); };
+    const auto selectedRow = [list] {
+        return list->selectionModel()->selectedRows().value(0).row();
+    };
     select(Wolf);
     QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
     QTest::keyClicks(QApplication::focusWidget(), u"BÂT"_s);
@@ -498,9 +500,12 @@ void TestWindows::filterOrderHistoryAndTextSize()
 
     window->showRow(Crab); // as a search shows one
     QStringList went;
-    for (const auto &[key, button] : {std::pair{Qt::Key_Left, Qt::NoButton}, {Qt::Key_Left, Qt::NoButton},
-                                      {Qt::Key_unknown, Qt::BackButton}, {Qt::Key_unknown, Qt::ForwardButton},
-                                      {Qt::Key_Right, Qt::NoButton}, {Qt::Key_Right, Qt::NoButton}}) {
+    for (const auto &[key, button] : {std::pair{Qt::Key_Left, Qt::NoButton},
+                                      {Qt::Key_Left, Qt::NoButton},
+                                      {Qt::Key_unknown, Qt::BackButton},
+                                      {Qt::Key_unknown, Qt::ForwardButton},
+                                      {Qt::Key_Right, Qt::NoButton},
+                                      {Qt::Key_Right, Qt::NoButton}}) {
         if (button != Qt::NoButton)
             QTest::mouseClick(get<QWidget>("descriptionscroll"), button);
         else
@@ -538,13 +543,15 @@ void TestWindows::linksFollowByTheirOwnGesture()
     auto *area = get("area");
     QTest::mouseDClick(area, Qt::LeftButton, {}, QPoint(3, 5));
     QCOMPARE(QApplication::clipboard()->text(), u"Crab, Giant f6"_s);
-    QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(area->fontMetrics().horizontalAdvance(u"Crab, G"_s), 5));
+    QTest::mouseClick(area, Qt::LeftButton, {},
+                      QPoint(area->fontMetrics().horizontalAdvance(u"Crab, G"_s), 5));
     QTRY_COMPARE(followed.size(), 1);
     get("treasure")->setFocus();
     QTest::keyClick(get("treasure"), Qt::Key_Tab);
     QTest::keyClick(get("treasure"), Qt::Key_Return);
-    QCOMPARE(followed, (QList<QVariantList>{{QVariant::fromValue(MonsterRecord::Area), u"Giant f6"_s},
-                                            {QVariant::fromValue(MonsterRecord::Treasure), u"Crab"_s}}));
+    QCOMPARE(followed,
+             (QList<QVariantList>{{QVariant::fromValue(MonsterRecord::Area), u"Giant f6"_s},
+                                  {QVariant::fromValue(MonsterRecord::Treasure), u"Crab"_s}}));
 }
 
 // Notes out to a file and back: namesakes apart, a round trip changes nothing, a note for a
@@ -573,13 +580,15 @@ void TestWindows::notesExportThenImport()
     const auto transfer = [this](const char *command, const QString &path, qsizetype messages) {
         platform::filetesting::queuePath(path);
         get<QAction>(command)->trigger();
-        (void)QTest::qWaitFor([messages] { return platform::messagetesting::shown().size() >= messages; });
+        (void)QTest::qWaitFor(
+            [messages] { return platform::messagetesting::shown().size() >= messages; });
         return takeShown();
     };
     transfer("mnuExportNotes", file, 0);
     QTRY_COMPARE(get("copystatus")->text(), u"3 notes exported to notes.csv."_s);
-    QCOMPARE(transfer("mnuImportNotes", file, 1).value(0).prompt,
-             u"From notes.csv: 0 added, 0 replaced, 0 kept as you had them, 3 the same as yours."_s);
+    QCOMPARE(
+        transfer("mnuImportNotes", file, 1).value(0).prompt,
+        u"From notes.csv: 0 added, 0 replaced, 0 kept as you had them, 3 the same as yours."_s);
 
     select(BatHigh);
     get<QPlainTextEdit>("notes")->setPlainText(u"changed"_s);
@@ -589,7 +598,8 @@ void TestWindows::notesExportThenImport()
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown[0].buttons, platform::Buttons::YesNoToAll);
     QVERIFY(shown[0].prompt.startsWith(u"Your note on Bat (number 2 of that name) differs"_s));
-    QVERIFY(shown[1].prompt.contains(u"1 added"_s) && shown[1].prompt.contains(u"One added note is"_s));
+    QVERIFY(shown[1].prompt.contains(u"1 added"_s) &&
+            shown[1].prompt.contains(u"One added note is"_s));
     QCOMPARE(stored(u"notes"_s, u"Bat\uFFFF2"_s), kept);
     QCOMPARE(get<QPlainTextEdit>("notes")->toPlainText(), QString(kept).remove(u'\r'));
     QCOMPARE(stored(u"notes"_s, u"Gone"_s) + stored(u"notes"_s, u"Bat"_s), u"far awayyoung"_s);

@@ -4,8 +4,8 @@
 #include "clicklabel.h"
 #include "clipboard.h"
 #include "colours.h"
-#include "fonts.h"
 #include "filedialog.h"
+#include "fonts.h"
 #include "framing.h"
 #include "linebreaks.h"
 #include "messagebox.h"
@@ -464,13 +464,14 @@ void MainWindow::buildLayout()
             const QString tip = field == MonsterRecord::Area
                                     ? u"Click to find the monsters found in %1."_s
                                     : u"Click to find the monsters that drop %1."_s;
-            connect(value, &QLabel::linkHovered, this, [this, field, value, tip](const QString &link) {
-                const std::size_t part = link.toULongLong();
-                value->setToolTip(link.isEmpty() || part >= m_links[field].size()
-                                      ? QString()
-                                      : tip.arg(m_links[field][part].text) +
-                                            u" A double click copies the whole value."_s);
-            });
+            connect(value, &QLabel::linkHovered, this,
+                    [this, field, value, tip](const QString &link) {
+                        const std::size_t part = link.toULongLong();
+                        value->setToolTip(link.isEmpty() || part >= m_links[field].size()
+                                              ? QString()
+                                              : tip.arg(m_links[field][part].text) +
+                                                    u" A double click copies the whole value."_s);
+                    });
         }
         if (row.copyOnClick)
             connect(value, &platform::ClickLabel::clicked, this,
@@ -516,10 +517,9 @@ void MainWindow::applyTextSize()
                                                    QStyle::SC_GroupBoxContents, monsterframe);
     m_recordLayout->reserveTop(std::max(0, contents.top() - qRound(kPictureRect.top() * factor)));
     m_recordLayout->setFitLimit((kNameLines - 1) * monsterframe->fontMetrics().lineSpacing());
-    descriptionscroll->setMaximumWidth(
-        qRound(factor * std::max(rowOf(MonsterRecord::Description).valueRect.width(),
-                                 QFontMetrics(QApplication::font()).averageCharWidth() *
-                                     kReadableChars)));
+    descriptionscroll->setMaximumWidth(qRound(
+        factor * std::max(rowOf(MonsterRecord::Description).valueRect.width(),
+                          QFontMetrics(QApplication::font()).averageCharWidth() * kReadableChars)));
     filterChanged(); // the count's room, in the new size
     mnuLarger->setEnabled(m_textSize != kTextSizes[std::size(kTextSizes) - 1]);
     mnuSmaller->setEnabled(m_textSize != kTextSizes[0]);
@@ -578,9 +578,11 @@ void MainWindow::buildMenus()
     mnuForward->setEnabled(false);
     mnuLarger = action(u"&Larger Text"_s, "mnuLarger");
     // Ctrl and the key that has "+" on it, with or without Shift.
-    mnuLarger->setShortcuts({QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    mnuLarger->setShortcuts(
+        {QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     mnuSmaller = action(u"&Smaller Text"_s, "mnuSmaller", QKeySequence(QKeySequence::ZoomOut));
-    mnuNormalSize = action(u"&Normal Text Size"_s, "mnuNormalSize", QKeySequence(Qt::CTRL | Qt::Key_0));
+    mnuNormalSize =
+        action(u"&Normal Text Size"_s, "mnuNormalSize", QKeySequence(Qt::CTRL | Qt::Key_0));
     mnuView->addActions({mnuFileOrder, mnuAToZ});
     mnuView->addSeparator();
     mnuView->addActions({mnuBack, mnuForward});
@@ -752,8 +754,8 @@ void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     // The links' colour follows a palette that changes.
-    const bool palette = event->type() == QEvent::PaletteChange ||
-                         event->type() == QEvent::ApplicationPaletteChange;
+    const bool palette =
+        event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange;
     if (palette && m_view.record) {
         for (const MonsterRecord::Field field : {MonsterRecord::Area, MonsterRecord::Treasure})
             setValue(field, m_view.text[field]);
@@ -987,15 +989,15 @@ void MainWindow::exportNotes(const QString &path)
     // Notes that could not all be read are not written as if they were all there were.
     QString error = read ? QString() : m_store.readFailure();
     if (read && wholefile::write(path, notesfile::exportText(all), &error)) {
-        showStatus(u"%1 exported to %2."_s.arg(counted(qsizetype(all.size()), u"One note"_s,
-                                                       u"%1 notes"_s),
-                                               QFileInfo(path).fileName()));
+        showStatus(u"%1 exported to %2."_s.arg(
+            counted(qsizetype(all.size()), u"One note"_s, u"%1 notes"_s),
+            QFileInfo(path).fileName()));
         return;
     }
-    platform::showMessage(this, u"Export Notes"_s,
-                          u"The notes could not be exported to %1: %2"_s.arg(
-                              QDir::toNativeSeparators(path), error),
-                          platform::Buttons::Ok);
+    platform::showMessage(
+        this, u"Export Notes"_s,
+        u"The notes could not be exported to %1: %2"_s.arg(QDir::toNativeSeparators(path), error),
+        platform::Buttons::Ok);
 }
 
 void MainWindow::importNotes(const QString &path)
@@ -1026,8 +1028,9 @@ void MainWindow::importNotes(const QString &path)
     // A note for a monster this database lacks is kept all the same, for data to come.
     QSet<QString> present;
     for (qsizetype row = 0; row < m_table->size(); ++row)
-        present.insert(notesfile::key(decodeForDisplay(m_table->row(row).field(MonsterRecord::Name)),
-                                      m_model->occurrenceOf(row) + 1));
+        present.insert(
+            notesfile::key(decodeForDisplay(m_table->row(row).field(MonsterRecord::Name)),
+                           m_model->occurrenceOf(row) + 1));
     for (const notesfile::Note &note : import->plan.add) {
         const QString key = notesfile::key(note.name, note.occurrence);
         import->absent += !present.contains(key);
@@ -1049,11 +1052,10 @@ void MainWindow::askNextDiffering(std::shared_ptr<NotesImport> import)
             ++(*import->replaceAll ? import->replaced : import->kept);
             continue;
         }
-        const QString whose =
-            conflict.imported.occurrence == 1
-                ? conflict.imported.name
-                : u"%1 (number %2 of that name)"_s.arg(conflict.imported.name)
-                      .arg(conflict.imported.occurrence);
+        const QString whose = conflict.imported.occurrence == 1
+                                  ? conflict.imported.name
+                                  : u"%1 (number %2 of that name)"_s.arg(conflict.imported.name)
+                                        .arg(conflict.imported.occurrence);
         platform::showMessage(
             this, u"Import Notes"_s,
             u"Your note on %1 differs from the one in %2.\r\n\r\nYours:\r\n%3\r\n\r\nIn "
@@ -1082,9 +1084,9 @@ void MainWindow::askNextDiffering(std::shared_ptr<NotesImport> import)
                        .arg(import->kept)
                        .arg(import->plan.same.size());
     if (import->absent > 0)
-        done += u"\r\n\r\n%1 for monsters this database does not have; kept for when it "
-                "does."_s.arg(counted(import->absent, u"One added note is"_s,
-                                      u"%1 added notes are"_s));
+        done +=
+            u"\r\n\r\n%1 for monsters this database does not have; kept for when it "
+            "does."_s.arg(counted(import->absent, u"One added note is"_s, u"%1 added notes are"_s));
     platform::showMessage(this, u"Import Notes"_s, done, platform::Buttons::Ok);
 }
 

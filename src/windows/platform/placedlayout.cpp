@@ -107,9 +107,9 @@ void PlacedLayout::setGeometry(const QRect &rect)
     QList<QRect> places;
     QList<std::pair<int, int>> grown; // base top, growth
     for (const Placed &placed : std::as_const(m_placed)) {
-        QRect place = PlacedLayout::placed(
-            PlacedLayout::placed(scaled(placed.base), placed.follows, usual), placed.large,
-            extra - usual);
+        QRect place =
+            PlacedLayout::placed(PlacedLayout::placed(scaled(placed.base), placed.follows, usual),
+                                 placed.large, extra - usual);
         const QWidget *widget = placed.item->widget();
         if (placed.fit == Fit::Square) {
             const int side = std::min(place.width(), place.height());

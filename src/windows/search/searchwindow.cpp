@@ -324,10 +324,10 @@ void SearchWindow::saveResults(const QString &path)
         tellAfterCount(u"Saved as %1."_s.arg(QFileInfo(path).fileName()));
         return;
     }
-    platform::showMessage(this, u"Save Results"_s,
-                          u"The results could not be saved as %1: %2"_s.arg(
-                              QDir::toNativeSeparators(path), error),
-                          platform::Buttons::Ok);
+    platform::showMessage(
+        this, u"Save Results"_s,
+        u"The results could not be saved as %1: %2"_s.arg(QDir::toNativeSeparators(path), error),
+        platform::Buttons::Ok);
 }
 
 void SearchWindow::tellAfterCount(const QString &text)

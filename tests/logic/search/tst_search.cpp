@@ -35,10 +35,10 @@ Hill Giant|500-600|20|data unavailable|Club|Big.|Hills|Data Unavailable|||70|DAT
 // Keyed by the name as shown (a later namesake's by its number too); the last by the stored
 // form, which is no one's.
 const QHash<QString, QString> kNotes = {
-    {u"Marsh Bat"_s, u"weak to FIRE"_s},          {u"Marsh Bat\uFFFF2"_s, u"elder"_s},
-    {u"Hill Giant"_s, u"Crab hunter\r\nat dusk"_s},
-    {u"Warden\r\n(Awakened)"_s, u"rings hard"_s}, {u"Nobody Here"_s, u"fire"_s},
-    {u"Crab, Giant"_s, u"pinches hard"_s},        {u"Crab¡ Giant"_s, u"stored form"_s}};
+    {u"Marsh Bat"_s, u"weak to FIRE"_s},   {u"Marsh Bat\uFFFF2"_s, u"elder"_s},
+    {u"Nobody Here"_s, u"fire"_s},         {u"Hill Giant"_s, u"Crab hunter\r\nat dusk"_s},
+    {u"Crab, Giant"_s, u"pinches hard"_s}, {u"Warden\r\n(Awakened)"_s, u"rings hard"_s},
+    {u"Crab¡ Giant"_s, u"stored form"_s}};
 
 std::shared_ptr<const SearchIndex> fixture()
 {
