@@ -1,27 +1,35 @@
 // Takes screenshots of the windows on the offscreen platform, for the README and for
 // looking at layouts: the main window on the sample data with a monster selected and a
-// note typed, the same window made larger on the monster with the longest description,
-// the search window with a search done, and each of the other windows as it opens. Run on
+// note typed, its list filtered, its text larger, its notes exported (the menu open over
+// it), an area followed to the search window beside it, the same window made larger on the
+// monster with the longest description, the search window with a search done, and each of
+// the other windows as it opens. Run on
 // an X display with a window manager (xvfb-run and openbox, say), it also takes the whole
 // screen: the main window restored from a place saved on a larger screen, the search window
 // beside it.
 //   nvshot <data folder> <monster name> <note> <output folder>
 #include "aboutwindow.h"
+#include "clicklabel.h"
+#include "downloaderwindow.h"
+#include "feedbackwindow.h"
+#include "filedialog.h"
+#include "mainwindow.h"
 #include "messagebox.h"
 #include "monstertable.h"
-#include "mainwindow.h"
 #include "optionswindow.h"
 #include "program.h"
-#include "feedbackwindow.h"
 #include "searchwindow.h"
 #include "settingsstore.h"
 #include "splashwindow.h"
-#include "downloaderwindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -39,6 +47,33 @@ bool save(QWidget *window, const QString &folder, const char *name)
 {
     QApplication::processEvents();
     return window && window->grab().save(folder + u'/' + QString::fromLatin1(name));
+}
+
+// A window with others over it (a menu) or beside it (another window), as a user sees them.
+bool saveTogether(QWidget *window, const QList<std::pair<QWidget *, QPoint>> &others,
+                  const QString &folder, const char *name)
+{
+    QApplication::processEvents();
+    QRect all(QPoint(), window->size());
+    for (const auto &[other, at] : others)
+        all |= QRect(at, other->size());
+    QPixmap shot(all.size());
+    shot.fill(QColor(0x55, 0x60, 0x6b)); // a desktop behind them
+    QPainter painter(&shot);
+    painter.drawPixmap(-all.topLeft(), window->grab());
+    for (const auto &[other, at] : others)
+        painter.drawPixmap(at - all.topLeft(), other->grab());
+    painter.end();
+    return shot.save(folder + u'/' + QString::fromLatin1(name));
+}
+
+// Lets the searches started meanwhile finish and show.
+void searched()
+{
+    for (int step = 0; step < 3; ++step) { // the index is built, then the search runs
+        QThreadPool::globalInstance()->waitForDone();
+        QApplication::processEvents();
+    }
 }
 
 // Lets the window manager frame and place what was opened.
@@ -61,6 +96,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     platform::messagetesting::enable();
+    platform::filetesting::enable();
     QTemporaryDir config;
     SettingsStore store(config.filePath(QStringLiteral("settings.sqlite")));
     // No checks at start: nothing leaves this machine.
@@ -90,6 +126,7 @@ int main(int argc, char *argv[])
     window->findChild<QPlainTextEdit *>(QStringLiteral("notes"))->setPlainText(args[3]);
     list->setFocus();
     ok &= save(window, out, "mainwindow.png");
+
     if (onScreen) {
         program.splashWindow()->hide();
         settle();
@@ -98,6 +135,45 @@ int main(int argc, char *argv[])
         ok &= QGuiApplication::primaryScreen()->grabWindow(0).save(out + u"/desktop.png"_s);
         program.searchWindow()->close();
     }
+
+    // The list narrowed to the names holding "ar", accents aside, the monster shown kept.
+    auto *filter = window->findChild<QLineEdit *>(QStringLiteral("monsterfilter"));
+    filter->setText(QStringLiteral("ar"));
+    ok &= save(window, out, "filter.png");
+    filter->clear();
+
+    // An area of the record followed: the search window beside it, on that area alone.
+    emit window->findChild<platform::ClickLabel *>(QStringLiteral("area"))
+        ->linkFollowed(QStringLiteral("0"));
+    searched();
+    QWidget *beside = program.searchWindow();
+    beside->resize(640, 440);
+    ok &= saveTogether(window, {{beside, QPoint(window->width() + 12, 0)}}, out, "link.png");
+    beside->close();
+
+    // The notes exported: the menu that does it, and the line that says where they went.
+    store.save(u"notes"_s, u"Marsh Bat"_s, u"Weak to fire; sleeps by day."_s);
+    platform::filetesting::queuePath(config.filePath(u"monster notes.csv"_s));
+    window->findChild<QAction *>(QStringLiteral("mnuExportNotes"))->trigger();
+    QApplication::processEvents();
+    auto *controls = window->findChild<QMenu *>(QStringLiteral("mnuControls"));
+    const QRect item = program.mainWindow()->menuBar()->actionGeometry(controls->menuAction());
+    controls->popup(program.mainWindow()->menuBar()->mapToGlobal(item.bottomLeft()));
+    controls->setActiveAction(window->findChild<QAction *>(QStringLiteral("mnuExportNotes")));
+    ok &= saveTogether(window, {{controls, controls->pos() - window->mapToGlobal(QPoint())}}, out,
+                       "notes-export.png");
+    controls->hide();
+    // The line says so for a moment, then gives way to the hint again.
+    for (auto *status = window->findChild<QLabel *>(QStringLiteral("copystatus"));
+         status->isVisible();)
+        settle();
+
+    // Larger text, the layout grown with it.
+    for (const char *command : {"mnuLarger", "mnuLarger"})
+        window->findChild<QAction *>(QString::fromLatin1(command))->trigger();
+    ok &= save(window, out, "mainwindow-larger-text.png");
+    window->findChild<QAction *>(QStringLiteral("mnuNormalSize"))->trigger();
+    window->resize(window->minimumSize());
 
     const MonsterTable table = MonsterTable::loadFile(DataFolder(args[1]).databaseFile());
     qsizetype longest = 0;
@@ -119,10 +195,7 @@ int main(int argc, char *argv[])
     search->findChild<QTableView *>(QStringLiteral("results"))
         ->sortByColumn(1, Qt::DescendingOrder);
     search->findChild<QPushButton *>(QStringLiteral("search"))->click();
-    for (int step = 0; step < 3; ++step) { // the index is built, then the search runs
-        QThreadPool::globalInstance()->waitForDone();
-        QApplication::processEvents();
-    }
+    searched();
     ok &= save(search, out, "search.png");
     search->close();
 

@@ -202,10 +202,15 @@ void Program::openMainWindow()
     connect(m_main, &MainWindow::aboutRequested, this, &Program::openAbout);
     connect(m_main, &MainWindow::updateCheckRequested, this, &Program::runManualCheck);
     connect(m_main, &MainWindow::searchRequested, this, &Program::openSearch);
-    connect(m_main, &MainWindow::noteEdited, this,
-            [this](const QString &name, const QString &text) {
+    connect(m_main, &MainWindow::noteEdited, this, [this](const QString &key, const QString &text) {
+        if (m_search)
+            m_search->setNote(key, text);
+    });
+    connect(m_main, &MainWindow::linkFollowed, this,
+            [this](MonsterRecord::Field field, const QString &text) {
+                openSearch();
                 if (m_search)
-                    m_search->setNote(name, text);
+                    m_search->findIn(field, text);
             });
     connect(m_main, &MainWindow::closing, this, &Program::mainWindowClosing);
     m_main->setStoreProblem(m_setup.store->problem());

@@ -212,11 +212,12 @@ std::optional<QString> SettingsStore::read(const QString &section, const QString
     return std::nullopt;
 }
 
-QHash<QString, QString> SettingsStore::entries(const QString &section)
+QHash<QString, QString> SettingsStore::entries(const QString &section, bool *ok)
 {
     QHash<QString, QString> all;
     sqlite3_stmt *stmt = nullptr;
-    int rc = ensureReadable() && m_db
+    const bool readable = ensureReadable();
+    int rc = readable && m_db
                  ? sqlite3_prepare_v2(m_db, "SELECT key, value FROM settings WHERE section=?1", -1,
                                       &stmt, nullptr)
                  : SQLITE_CANTOPEN;
@@ -226,6 +227,12 @@ QHash<QString, QString> SettingsStore::entries(const QString &section)
             all.insert(columnText(stmt, 0), columnText(stmt, 1));
     }
     sqlite3_finalize(stmt);
+    // A store with no file yet holds nothing, which is a whole answer.
+    const bool whole = readable && (!m_db || rc == SQLITE_DONE);
+    if (!whole)
+        m_readFailure = readable ? failure(rc) : m_openFailure;
+    if (ok)
+        *ok = whole;
     for (const Pending &entry : std::as_const(m_pending)) {
         if (entry.section == section)
             all.insert(entry.key, entry.value);

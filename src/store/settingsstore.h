@@ -44,8 +44,9 @@ public:
     std::optional<QString> read(const QString &section, const QString &key);
     // False when the value could not be written yet; it is kept and written later.
     bool save(const QString &section, const QString &key, const QString &value);
-    // Every key of a section with its value, read at once (all notes for a search).
-    QHash<QString, QString> entries(const QString &section);
+    // Every key of a section with its value, read at once (all notes for a search). `ok`
+    // tells whether all could be read (readFailure() says why not).
+    QHash<QString, QString> entries(const QString &section, bool *ok = nullptr);
 
     QString filePath() const { return m_path; }
     // Saves kept because they could not be written yet.

@@ -16,6 +16,9 @@ inline const QString kUnavailable = QStringLiteral("unavailable");
 inline const QString kProgUpdates = QStringLiteral("progupdates");
 inline const QString kDbUpdates = QStringLiteral("dbupdates");
 inline const QString kSavePosition = QStringLiteral("saveposition");
+// The monster list's order, "atoz" or file order; the main window's text size in percent.
+inline const QString kListOrder = QStringLiteral("listorder");
+inline const QString kTextSize = QStringLiteral("textsize");
 
 inline const QString kMainTop = QStringLiteral("maintop");
 inline const QString kMainLeft = QStringLiteral("mainleft");

@@ -196,14 +196,14 @@ void TestAccessibility::tabFollowsTheLayout_data()
     QTest::addColumn<QStringList>("order");
     // clang-format off
     QTest::newRow("main") << u"monster"_s << u"monstername notes namea hp level size experience "
-        "jobexp defense mdefense attack undead treasure area description"_s.split(u' ');
+        "jobexp defense mdefense attack undead treasure area description monsterfilter"_s.split(u' ');
     QTest::newRow("options") << u"frmOptions"_s
         << u"progupdates dbupdates saveposition done cancel searcha unavailable"_s.split(u' ');
     QTest::newRow("feedback") << u"frmReport"_s << u"aname email feedback sendform cancel"_s.split(u' ');
     QTest::newRow("search") << u"frmSearch"_s << u"searchtext inname intreasure inarea "
-        "indescription innotes hpfrom hpto jobexpfrom jobexpto levelfrom levelto defensefrom defenseto "
+        "indescription innotes hasnote hpfrom hpto jobexpfrom jobexpto levelfrom levelto defensefrom defenseto "
         "experiencefrom experienceto mdefensefrom mdefenseto hostile undead size search close "
-        "sortby results"_s.split(u' ');
+        "saveresults copyresults sortby results"_s.split(u' ');
     // clang-format on
 }
 

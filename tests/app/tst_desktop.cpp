@@ -20,6 +20,7 @@ private slots:
     void positionHoldsSessionAfterSession();
     void placeSizeAndMaximisedKeptOnEveryScreen();
     void killedAfterChoosingOpensOnTheMonster();
+    void filterByKeyboardThenBack();
     void keyboardComesBackAfterAMessage();
     void dialogsOpenOverTheMainWindowAndOnScreen();
     void searchFindsSortsShowsAndKeepsItsPlace();
@@ -131,6 +132,20 @@ void TestDesktop::killedAfterChoosingOpensOnTheMonster()
     QTRY_COMPARE(settings(m_dir->path()).get(u"notes"_s, u"Ghoul"_s), u"x"_s);
 }
 
+// From the start by keyboard alone: Ctrl+E, part of a name, Down and Enter show the monster;
+// Alt+Left goes back to the one shown before.
+void TestDesktop::filterByKeyboardThenBack()
+{
+    const QByteArray main = startMain();
+    QVERIFY(keys(main, {u"Down"_s})); // the list has the keyboard, on its first row
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Ghoul"_s);
+    QVERIFY(keys(main, {u"ctrl+e"_s, u"w"_s, u"O"_s, u"Down"_s, u"Return"_s}));
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Wolf"_s);
+    QVERIFY(keys(main, {u"alt+Left"_s}));
+    QTRY_COMPARE(stored(u"lastmonster"_s), u"Ghoul"_s);
+    exitProgram(main);
+}
+
 // After a message box the window it came from has the keyboard again: Esc then cancels the
 // feedback form without a click first.
 void TestDesktop::keyboardComesBackAfterAMessage()
@@ -205,9 +220,11 @@ void TestDesktop::searchFindsSortsShowsAndKeepsItsPlace()
     QTRY_COMPARE(stored(u"lastmonster"_s), u"Bat"_s);
     // Back to the words, which are cleared; hit points from 20 (every monster here), sorted
     // by them, and the first result chosen: in file order that is the Bat, sorted the Wolf.
-    // (Tab into the results makes the first one current.)
-    QVERIFY(keys(search, {u"Escape"_s, u"BackSpace"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s,
-                          u"Tab"_s, u"Tab"_s, u"2"_s, u"0"_s, u"alt+b"_s, u"h"_s, u"Tab"_s}));
+    // (Seven Tabs past the fields to look in and the note choice; Tab into the results makes
+    // the first one current.)
+    QVERIFY(
+        keys(search, {u"Escape"_s, u"BackSpace"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s, u"Tab"_s,
+                      u"Tab"_s, u"Tab"_s, u"2"_s, u"0"_s, u"alt+b"_s, u"h"_s, u"Tab"_s}));
     QTRY_COMPARE(stored(u"lastmonster"_s), u"Wolf"_s);
     QVERIFY(
         xdotool({u"windowmove"_s, u"--sync"_s, QString::fromLatin1(search), u"600"_s, u"500"_s}));

@@ -2,6 +2,7 @@
 // manual check, the downloader and the dialogs, against a real HTTP server on loopback.
 #include "aboutwindow.h"
 #include "appinfo.h"
+#include "csv.h"
 #include "downloaderwindow.h"
 #include "feedbackwindow.h"
 #include "mainwindow.h"
@@ -13,6 +14,9 @@
 #include "windowtest.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -349,7 +353,31 @@ void TestStartup::searchFollowsOptionsAndShowsTheChosenEntry()
     QTRY_COMPARE(count->text(), u"3 of 3 monsters"_s);
 
     child<QTableView>(search, "results")->selectRow(2); // the second Bat
-    QCOMPARE(child<QLabel>(m_program->mainWindow(), "hp")->text(), u"Data Unavailable"_s);
+    MainWindow *main = m_program->mainWindow();
+    QCOMPARE(child<QLabel>(main, "hp")->text(), u"Data Unavailable"_s);
+
+    // Its note is its own: "With a note" finds it alone.
+    QTest::keyClicks(child(main, "notes"), u"x"_s);
+    child<QComboBox>(search, "hasnote")->setCurrentIndex(1);
+    QTest::keyClick(child(search, "hpfrom"), Qt::Key_Return);
+    QTRY_COMPARE(count->text(), u"1 of 3 monsters"_s);
+    // Its area followed: that text in that field alone, every other criterion cleared.
+    child(main, "area")->setFocus();
+    QTest::keyClick(child(main, "area"), Qt::Key_Tab);
+    QTest::keyClick(child(main, "area"), Qt::Key_Return);
+    QCOMPARE(child<QLineEdit>(search, "searchtext")->text(), u"Bat f6"_s);
+    QVERIFY(child<QCheckBox>(search, "inarea")->isChecked() &&
+            !child<QCheckBox>(search, "inname")->isChecked());
+    QTRY_COMPARE(count->text(), u"2 of 3 monsters"_s);
+    // The results as shown, titles first: saved as CSV, copied as tab-separated text.
+    platform::filetesting::queuePath(m_dir->filePath(u"found.csv"_s));
+    QTest::mouseClick(child(search, "saveresults"), Qt::LeftButton);
+    QTRY_COMPARE(count->text(), u"2 of 3 monsters. Saved as found.csv."_s);
+    QCOMPARE(
+        csv::read(testsupport::readFile(m_dir->filePath(u"found.csv"_s))).rows.value(2).value(0),
+        u"Bat"_s);
+    QTest::mouseClick(child(search, "copyresults"), Qt::LeftButton);
+    QCOMPARE(QApplication::clipboard()->text().count(u"\r\n"_s), 3); // titles, two results
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datafolder.h"
+#include "filedialog.h"
 #include "launch.h"
 #include "messagebox.h"
 #include "settingsstore.h"
@@ -19,6 +20,7 @@ protected:
     static void enableTestDoubles()
     {
         platform::messagetesting::enable();
+        platform::filetesting::enable();
         platform::launchtesting::enable();
         testsupport::quietOffscreenWarnings();
     }
@@ -33,6 +35,7 @@ protected:
         m_folder = DataFolder(m_dir->filePath(QStringLiteral("data")));
         testsupport::writeFile(m_folder.databaseFile(), testsupport::dataFile(records));
         platform::messagetesting::takeShown();
+        platform::filetesting::takeAsked();
         platform::launchtesting::takeLaunched();
     }
 

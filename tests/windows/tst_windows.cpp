@@ -1,10 +1,12 @@
 // Each window on its own, as it is made with what it needs: the main window, Options, the
 // feedback form (against a real HTTP server on loopback) and About.
 #include "aboutwindow.h"
+#include "feedbackwindow.h"
+#include "filedialog.h"
+#include "framing.h"
 #include "mainwindow.h"
 #include "optionswindow.h"
 #include "registry.h"
-#include "feedbackwindow.h"
 #include "testserver.h"
 #include "windowtest.h"
 
@@ -35,6 +37,7 @@
 using namespace Qt::StringLiterals;
 using namespace platform::registry;
 using platform::launchtesting::takeLaunched;
+using platform::messagetesting::takeShown;
 
 namespace {
 
@@ -73,6 +76,10 @@ private slots:
     void positionIsRestoredAndKeptWhenSavingIsOff();
     void minimumSizeAndMenus();
     void keyboardCopyingAndDailyUse();
+    void filterOrderHistoryAndTextSize();
+    void linksFollowByTheirOwnGesture();
+    void notesExportThenImport_data();
+    void notesExportThenImport();
 
     void optionsLoadAndSaveOnlyOnSave();
 
@@ -156,7 +163,7 @@ void TestWindows::selectionShowsTheEntrysOwnRecord()
         {"level", 2},  {"experience", 3}, {"treasure", 4}, {"area", 6},     {"attack", 7},
         {"undead", 8}, {"jobexp", 10},    {"size", 11},    {"defense", 12}, {"mdefense", 13}};
     for (const auto &[name, field] : labels)
-        QCOMPARE(get(name)->text(), u"Crab, Giant f"_s + QString::number(field));
+        QCOMPARE(get(name)->accessibleDescription(), u"Crab, Giant f"_s + QString::number(field));
     QVERIFY(!get("display")->pixmap().isNull()); // named Windows-style, in a subfolder
 
     // Each of two entries of the same name shows its own record.
@@ -193,8 +200,10 @@ void TestWindows::notesFollowTheSelection()
     select(Wolf);
     QVERIFY(notes->toPlainText().isEmpty());
     QCOMPARE(stored(u"notes"_s, u"Wolf"_s), QString()); // showing a note writes nothing
-    select(BatHigh);                                    // notes are keyed by the name shown
-    QCOMPARE(notes->toPlainText(), u"drops cards\nat night"_s);
+    select(BatHigh); // a namesake keeps a note of its own, the first the name's
+    QVERIFY(notes->toPlainText().isEmpty());
+    QTest::keyClicks(notes, u"older"_s);
+    QCOMPARE(stored(u"notes"_s, u"Bat\uFFFF2"_s), u"older"_s);
 
     select(Crab);
     QTest::keyClicks(notes, u"pinches"_s);
@@ -275,6 +284,12 @@ void TestWindows::noteIsNeverSavedOverWhatWasNotShown()
         auto *notes = get<QPlainTextEdit>("notes");
         QTRY_VERIFY(notes->isReadOnly() && get("storeproblem")->isVisible() &&
                     notes->toPlainText() == u"Original."_s);
+        // Nor does an import: it is refused whole, saying why.
+        testsupport::writeFile(m_dir->filePath(u"notes.csv"_s), "Bat,1,Imported.\r\n");
+        platform::filetesting::queuePath(m_dir->filePath(u"notes.csv"_s));
+        get<QAction>("mnuImportNotes")->trigger();
+        QTRY_COMPARE(platform::messagetesting::shown().size(), 1);
+        QVERIFY(takeShown()[0].prompt.contains(u"could not be imported: "_s));
         for (const bool writable : {false, run == 1}) {
             if (writable) { // room made, or the folder writable again, while it runs
                 failing(false);
@@ -311,8 +326,7 @@ void TestWindows::copyTriggersPutTheValueOnTheClipboard()
         auto *value = m_window->findChild<QLabel *>(names[i + 1]);
         // A screen reader names each value after its caption and reads the value with it.
         QCOMPARE(value->accessibleName() + u':', caption->text());
-        QCOMPARE(value->accessibleDescription(), value->text());
-        const QString expected = value->text().replace(u'\n', u"\r\n"_s);
+        const QString expected = value->accessibleDescription().replace(u'\n', u"\r\n"_s);
         for (QLabel *trigger : {caption, value}) {
             clipboard->setText(u"before"_s);
             if (trigger == get("hp"))
@@ -456,6 +470,144 @@ void TestWindows::keyboardCopyingAndDailyUse()
     m_store->save(u"placement"_s, u"lastmonster"_s, u"Gone"_s); // no longer in the data
     reopenMain();
     QVERIFY(get("namea")->text().isEmpty());
+}
+
+// The list narrowed as the player types (Ctrl+E), entered by Down and whole again by Esc on
+// the monster shown; Back and Forward by keys and mouse buttons; A to Z and a larger text
+// kept for the next start, the window's least size growing no larger than the screen.
+void TestWindows::filterOrderHistoryAndTextSize()
+{
+    MainWindow *window = openMain();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto *list = get<QListView>("monstername");
+    auto *filter = get<QLineEdit>("monsterfilter");
+    const auto selectedRow = [list] {
+        return list->selectionModel()->selectedRows().value(0).row();
+    };
+    select(Wolf);
+    QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), u"BÂT"_s);
+    QCOMPARE(list->model()->rowCount(), 2);
+    QVERIFY(get("filtercount")->isVisible() && get("filtercount")->text() == u"2 of 6"_s);
+    QVERIFY(get("namea")->text() == u"Wolf"_s && selectedRow() == -1); // still shown
+    QTest::keyClick(filter, Qt::Key_Down); // into the list, on the first Bat
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(get("hp")->text(), u"20"_s);
+    QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
+    QTest::keyClick(filter, Qt::Key_Escape);
+    QVERIFY(list->model()->rowCount() == 6 && !get("filtercount")->isVisible());
+    QVERIFY(selectedRow() == BatHigh && QApplication::focusWidget() == list);
+
+    window->showRow(Crab); // as a search shows one
+    QStringList went;
+    for (const auto &[key, button] : {std::pair{Qt::Key_Left, Qt::NoButton},
+                                      {Qt::Key_Left, Qt::NoButton},
+                                      {Qt::Key_unknown, Qt::BackButton},
+                                      {Qt::Key_unknown, Qt::ForwardButton},
+                                      {Qt::Key_Right, Qt::NoButton},
+                                      {Qt::Key_Right, Qt::NoButton}}) {
+        if (button != Qt::NoButton)
+            QTest::mouseClick(get<QWidget>("descriptionscroll"), button);
+        else
+            QTest::keyClick(list, key, Qt::AltModifier);
+        went.append(get("hp")->text());
+    }
+    QCOMPARE(went.join(u' '), u"20 10 30 10 20 5,000"_s);
+    QTest::keyClick(list, Qt::Key_Left, Qt::AltModifier);
+    select(TwoLines); // a new stop drops what lay ahead
+    QVERIFY(selectedRow() == TwoLines && !get<QAction>("mnuForward")->isEnabled());
+
+    get<QAction>("mnuAToZ")->trigger();
+    const int listWidth = list->width();
+    QTest::keyClick(list, Qt::Key_Plus, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_Equal, Qt::ControlModifier);
+    for (int reopened = 0; reopened < 2; ++reopened) {
+        QCOMPARE(list->model()->index(2, 0).data(), u"Crab, Giant"_s); // Bat, Bat, Crab
+        QVERIFY(get("hp")->font().pointSizeF() > 9.75 && list->width() > listWidth * 5 / 4);
+        const QSize least = m_window->minimumSize(), room = platform::room(m_window);
+        QVERIFY(least.width() <= room.width() && least.height() <= room.height());
+        window = reopenMain();
+        list = get<QListView>("monstername");
+    }
+    get<QAction>("mnuNormalSize")->trigger();
+    QCOMPARE(get("hp")->font().pointSizeF(), 8.25);
+}
+
+// A part of an area or a treasure is followed by a single click, or by Tab to it and Enter;
+// a double click still copies the whole value and follows nothing.
+void TestWindows::linksFollowByTheirOwnGesture()
+{
+    MainWindow *window = openMain();
+    select(Crab); // areas "Crab, Giant f6": "Crab" and "Giant f6"
+    QSignalSpy followed(window, &MainWindow::linkFollowed);
+    auto *area = get("area");
+    QTest::mouseDClick(area, Qt::LeftButton, {}, QPoint(3, 5));
+    QCOMPARE(QApplication::clipboard()->text(), u"Crab, Giant f6"_s);
+    QTest::mouseClick(area, Qt::LeftButton, {},
+                      QPoint(area->fontMetrics().horizontalAdvance(u"Crab, G"_s), 5));
+    QTRY_COMPARE(followed.size(), 1);
+    get("treasure")->setFocus();
+    QTest::keyClick(get("treasure"), Qt::Key_Tab);
+    QTest::keyClick(get("treasure"), Qt::Key_Return);
+    QCOMPARE(followed,
+             (QList<QVariantList>{{QVariant::fromValue(MonsterRecord::Area), u"Giant f6"_s},
+                                  {QVariant::fromValue(MonsterRecord::Treasure), u"Crab"_s}}));
+}
+
+// Notes out to a file and back: namesakes apart, a round trip changes nothing, a note for a
+// monster not in the data is kept, a different note waits for the answer, and a file that
+// is no notes file changes nothing.
+void TestWindows::notesExportThenImport_data()
+{
+    QTest::addColumn<platform::Answer>("answer");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("replaced") << platform::Answer::Yes << u"older\r\nand wiser"_s;
+    QTest::newRow("kept") << platform::Answer::No << u"changed"_s;
+    QTest::newRow("all replaced") << platform::Answer::YesToAll << u"older\r\nand wiser"_s;
+    QTest::newRow("all kept") << platform::Answer::NoToAll << u"changed"_s;
+}
+
+void TestWindows::notesExportThenImport()
+{
+    QFETCH(platform::Answer, answer);
+    QFETCH(QString, kept);
+    const QString file = m_dir->filePath(u"notes.csv"_s);
+    for (const auto &[key, note] : {std::pair{u"Bat"_s, u"young"_s},
+                                    {u"Bat\uFFFF2"_s, u"older\r\nand wiser"_s},
+                                    {u"Crab, Giant"_s, u"pinches \"hard\""_s}})
+        m_store->save(u"notes"_s, key, note);
+    openMain();
+    const auto transfer = [this](const char *command, const QString &path, qsizetype messages) {
+        platform::filetesting::queuePath(path);
+        get<QAction>(command)->trigger();
+        (void)QTest::qWaitFor(
+            [messages] { return platform::messagetesting::shown().size() >= messages; });
+        return takeShown();
+    };
+    transfer("mnuExportNotes", file, 0);
+    QTRY_COMPARE(get("copystatus")->text(), u"3 notes exported to notes.csv."_s);
+    QCOMPARE(
+        transfer("mnuImportNotes", file, 1).value(0).prompt,
+        u"From notes.csv: 0 added, 0 replaced, 0 kept as you had them, 3 the same as yours."_s);
+
+    select(BatHigh);
+    get<QPlainTextEdit>("notes")->setPlainText(u"changed"_s);
+    testsupport::writeFile(file, testsupport::readFile(file) + "Gone,1,far away\r\n");
+    platform::messagetesting::queueAnswer(answer);
+    const auto shown = transfer("mnuImportNotes", file, 2);
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].buttons, platform::Buttons::YesNoToAll);
+    QVERIFY(shown[0].prompt.startsWith(u"Your note on Bat (number 2 of that name) differs"_s));
+    QVERIFY(shown[1].prompt.contains(u"1 added"_s) &&
+            shown[1].prompt.contains(u"One added note is"_s));
+    QCOMPARE(stored(u"notes"_s, u"Bat\uFFFF2"_s), kept);
+    QCOMPARE(get<QPlainTextEdit>("notes")->toPlainText(), QString(kept).remove(u'\r'));
+    QCOMPARE(stored(u"notes"_s, u"Gone"_s) + stored(u"notes"_s, u"Bat"_s), u"far awayyoung"_s);
+
+    QVERIFY(transfer("mnuImportNotes", m_folder.path() + u"bat.bmp"_s, 1)
+                .value(0)
+                .prompt.contains(u"could not be imported: line 1: "_s));
+    QCOMPARE(platform::filetesting::takeAsked().size(), 4);
 }
 
 // Each box shows its own key, empty keys filled with "1" and "2" the third state; only

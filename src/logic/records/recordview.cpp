@@ -6,9 +6,8 @@
 namespace {
 
 constexpr qint64 kMaxPictureBytes = 16 * 1024 * 1024;
-// A label lays out this much text in a few milliseconds (some eighty lines of the
-// description); ten megabytes took seconds to decode and lay out.
-constexpr qsizetype kShownChars = 5000;
+// A label lays out kShownChars in a few milliseconds; ten megabytes took seconds to decode
+// and lay out.
 
 QString cutNote(qsizetype whole)
 {

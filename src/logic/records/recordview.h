@@ -11,6 +11,9 @@
 // break (CR LF).
 QString decodeForDisplay(QStringView stored);
 
+// The characters of a long value that show: some eighty lines of the description.
+inline constexpr qsizetype kShownChars = 5000;
+
 // What a window shows of a text: all of it, or for a very long one its beginning and a
 // line that says it is cut, so that showing it never holds the window up.
 QString shownPart(const QString &text);

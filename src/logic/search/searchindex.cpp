@@ -1,5 +1,6 @@
 #include "searchindex.h"
 
+#include "notesfile.h"
 #include "textfold.h"
 #include "windows1252.h"
 
@@ -117,12 +118,14 @@ NotesSnapshot::NotesSnapshot(const QHash<QString, QString> &notes)
         setNote(it.key(), it.value());
 }
 
-void NotesSnapshot::setNote(const QString &name, const QString &text)
+void NotesSnapshot::setNote(const QString &key, const QString &text)
 {
-    if (text.isEmpty())
-        m_notes.remove(name);
-    else
-        m_notes.insert(name, {storedName(name), textfold::fold(text)});
+    if (text.isEmpty()) {
+        m_notes.remove(key);
+        return;
+    }
+    const notesfile::Note owner = notesfile::fromKey(key);
+    m_notes.insert(key, {storedName(owner.name), owner.occurrence, textfold::fold(text)});
 }
 
 QByteArrayView SearchIndex::TextColumn::slice(qsizetype row) const
@@ -303,13 +306,20 @@ bool SearchIndex::meetsChoicesAndRanges(qsizetype row, const SearchCriteria &cri
     return true;
 }
 
-void SearchIndex::addRowsNamed(QByteArrayView storedName, std::vector<bool> &hits) const
+void SearchIndex::addNotedRow(const NotesSnapshot::Note &note, std::vector<bool> &hits) const
 {
-    const quint32 hash = nameHash(storedName);
+    if (note.storedName.isEmpty()) // a name no record shows
+        return;
+    const quint32 hash = nameHash(note.storedName);
     auto it = std::lower_bound(m_names.begin(), m_names.end(), NameEntry{hash, 0});
+    // Entries of one hash are in file order, so namesakes are counted as the list counts them.
+    qsizetype seen = 0;
     for (; it != m_names.end() && it->hash == hash; ++it) {
-        if (m_table.row(it->row).rawField(MonsterRecord::Name) == storedName)
+        if (m_table.row(it->row).rawField(MonsterRecord::Name) == note.storedName &&
+            ++seen == note.occurrence) {
             hits[it->row] = true;
+            return;
+        }
     }
 }
 
@@ -318,11 +328,9 @@ std::vector<std::vector<bool>> SearchIndex::noteHits(const std::vector<QByteArra
 {
     std::vector<std::vector<bool>> hits(words.size(), std::vector<bool>(std::size_t(size())));
     for (const NotesSnapshot::Note &note : notes.m_notes) {
-        if (note.storedName.isEmpty())
-            continue;
         for (std::size_t w = 0; w < words.size(); ++w) {
             if (contains(note.folded, words[w]))
-                addRowsNamed(note.storedName, hits[w]);
+                addNotedRow(note, hits[w]);
         }
     }
     return hits;
@@ -355,10 +363,8 @@ std::vector<qsizetype> SearchIndex::run(const SearchCriteria &given, const Notes
 
     if (criteria.hasNote != SearchCriteria::HasNote::Any) {
         std::vector<bool> noted(static_cast<std::size_t>(size()));
-        for (const NotesSnapshot::Note &note : notes.m_notes) {
-            if (!note.storedName.isEmpty()) // a name no record shows
-                addRowsNamed(note.storedName, noted);
-        }
+        for (const NotesSnapshot::Note &note : notes.m_notes)
+            addNotedRow(note, noted);
         const bool wanted = criteria.hasNote == SearchCriteria::HasNote::Yes;
         std::erase_if(rows, [&noted, wanted](quint32 r) { return noted[r] != wanted; });
     }

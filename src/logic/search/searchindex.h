@@ -20,12 +20,13 @@ class NotesSnapshot
 {
 public:
     NotesSnapshot() = default;
-    // Monster name as displayed (the notes key) to note text, as the store holds them:
+    // Note key (notesfile::key(): the name as displayed and, for a later namesake, its
+    // number) to note text, as the store holds them:
     // SettingsStore::entries(settingkeys::kNotes).
     explicit NotesSnapshot(const QHash<QString, QString> &notes);
 
     // An empty text removes the note.
-    void setNote(const QString &name, const QString &text);
+    void setNote(const QString &key, const QString &text);
     qsizetype size() const { return m_notes.size(); }
 
 private:
@@ -33,6 +34,7 @@ private:
     struct Note
     {
         QByteArray storedName; // as the data file writes it; empty if no record can have it
+        qsizetype occurrence = 1; // which record of that name, from 1
         QByteArray folded;
     };
     QHash<QString, Note> m_notes;
@@ -108,7 +110,8 @@ private:
     // Per word, a bit per record: the records whose note holds the word.
     std::vector<std::vector<bool>> noteHits(const std::vector<QByteArray> &words,
                                             const NotesSnapshot &notes) const;
-    void addRowsNamed(QByteArrayView storedName, std::vector<bool> &hits) const;
+    // Marks the record the note belongs to.
+    void addNotedRow(const NotesSnapshot::Note &note, std::vector<bool> &hits) const;
 
     MonsterTable m_table;
     std::array<TextColumn, kTextColumns> m_text;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "datafolder.h"
+#include "history.h"
+#include "linkparts.h"
 #include "monstertable.h"
 #include "notes.h"
 #include "recordview.h"
@@ -14,6 +16,7 @@ class MonsterListModel;
 class QAction;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QListView;
 class QMenu;
 class QPlainTextEdit;
@@ -23,17 +26,22 @@ class SettingsStore;
 
 namespace platform {
 class ClickLabel;
+class PlacedLayout;
 }
 
-// The main window ("monster"): the monster list, the selected monster's record and
-// picture, the notes box, the copy triggers and the menus. It keeps the view of the
-// record it shows; the menus' commands are reported for the program to carry out.
+struct NotesImport;
+
+// The main window ("monster"): the monster list with its filter, the selected monster's
+// record and picture, the notes box, the copy triggers and the menus. It keeps the view of
+// the record it shows and the monsters shown before it (Back and Forward); the menus'
+// commands are reported for the program to carry out.
 //
 // Its parts: a scroll area (for screens too small for the window) holds the inner area,
-// whose PlacedLayout puts the list and the notes on the left and the record's frame on the
-// right; the frame's own PlacedLayout puts the caption and value of each field (kFieldRows)
-// and the picture. New controls take a place in one of the two layouts, with the shares
-// they follow up to the window's default size and past it.
+// whose PlacedLayout puts the filter, the list and the notes on the left and the record's
+// frame on the right; the frame's own PlacedLayout puts the caption and value of each field
+// (kFieldRows) and the picture. New controls take a place in one of the two layouts, with
+// the shares they follow up to the window's default size and past it. A larger text size
+// scales both layouts with the text.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -53,7 +61,8 @@ public:
     // empty again; it never takes the keyboard from the notes box.
     void setStoreProblem(const QString &problem);
 
-    // Selects a record's row, scrolled into view, as if the user had picked it.
+    // Shows a record's row, selected and scrolled into view where the filter lists it, as
+    // if the user had picked it.
     void showRow(qsizetype row);
 
     // The whole record shown, a "Caption: value" line each, joined by CR LF.
@@ -68,14 +77,19 @@ signals:
     void updateCheckRequested();
     void feedbackRequested();
     void aboutRequested();
-    // The user changed the note of the monster named `name`.
-    void noteEdited(const QString &name, const QString &text);
+    // The user followed a part of an "Areas Found" or "Treasure" value: the monsters that
+    // share it are wanted.
+    void linkFollowed(MonsterRecord::Field field, const QString &text);
+    // The note kept under `key` (notesfile::key()) changed, typed or imported.
+    void noteEdited(const QString &key, const QString &text);
     // The window is closing for good (its close was not refused).
     void closing();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildLayout();
@@ -93,30 +107,67 @@ private:
     void notes_Change();
 
     void ShowSelectedMonster();
-    // Which entry of its list text a row is: 0 for the first.
-    qsizetype occurrenceOf(int row);
+    // Fills the record, the picture and the notes box with a table row's record.
+    void showRecord(qsizetype row);
+    void setValue(MonsterRecord::Field field, const QString &text);
+    // Selects the monster shown in the list, or nothing where the filter hides it.
+    void selectShown(bool centre);
     void LoadNote();
     void SavePosition();
     // The copy trigger of every value and caption: the value as shown goes to the clipboard.
     void CopyValue(MonsterRecord::Field field);
     void CopyRecord();
-    void showCopied(const QString &what);
+    void showStatus(const QString &text);
     void showHintLine();
     void openContextMenu(MonsterRecord::Field field, QPoint at);
+
+    void filterChanged();
+    // From the filter box into the list, the shown monster or else the first one selected.
+    void enterList();
+    void setOrder(bool aToZ);
+    // Shows a row Back or Forward went to (-1: nowhere), without a new stop.
+    void showFromHistory(qsizetype row);
+    void updateHistoryActions();
+    void followLink(MonsterRecord::Field field, const QString &link);
+    // Text size one of kTextSizes larger (1) or smaller (-1), or the usual (0).
+    void stepTextSize(int step);
+    void applyTextSize();
+    // The smallest outer size at the text size, no more than the screen has room for.
+    QSize leastSize() const;
+
+    void exportNotes(const QString &path);
+    void importNotes(const QString &path);
+    // Asks about each imported note that differs from the one kept, then says what was done.
+    void askNextDiffering(std::shared_ptr<NotesImport> import);
+    void saveImported(const QString &key, const QString &text);
 
     SettingsStore &m_store;
     DataFolder m_folder;
     std::shared_ptr<const MonsterTable> m_table;
     MonsterListModel *m_model = nullptr;
-    std::vector<qsizetype> m_occurrences;
     MonsterNotes m_notes;
     RecordView m_view;
+    // The table row shown, -1 before the first; the key of its note.
+    qsizetype m_shownRow = -1;
+    QString m_noteKey;
+    History m_history;
+    // The followable parts of each value that has them, as the value shows.
+    std::array<std::vector<LinkPart>, MonsterRecord::FieldCount> m_links;
     bool m_loadingNote = false;
+    // The list's selection is being made to match the record shown.
+    bool m_selecting = false;
     // The box shows the stored note of the monster shown (it could be read).
     bool m_noteShown = true;
     QString m_storeProblem;
+    int m_textSize = 100;
+
+    platform::PlacedLayout *m_layout = nullptr;
+    platform::PlacedLayout *m_recordLayout = nullptr;
+    QWidget *m_inner = nullptr;
 
     QLabel *monlabel = nullptr;
+    QLineEdit *monsterfilter = nullptr;
+    QLabel *filtercount = nullptr;
     QListView *monstername = nullptr;
     QLabel *noteslbl = nullptr;
     QPlainTextEdit *notes = nullptr;
@@ -139,7 +190,18 @@ private:
     QAction *mnuOptions = nullptr;
     QAction *mnuUpdate = nullptr;
     QAction *mnuReport = nullptr;
+    QAction *mnuExportNotes = nullptr;
+    QAction *mnuImportNotes = nullptr;
+    QMenu *mnuView = nullptr;
+    QAction *mnuFileOrder = nullptr;
+    QAction *mnuAToZ = nullptr;
+    QAction *mnuBack = nullptr;
+    QAction *mnuForward = nullptr;
+    QAction *mnuLarger = nullptr;
+    QAction *mnuSmaller = nullptr;
+    QAction *mnuNormalSize = nullptr;
     QAction *about = nullptr;
     QAction *mnuExit = nullptr;
     QAction *copyRecord = nullptr;
+    QAction *findMonster = nullptr;
 };

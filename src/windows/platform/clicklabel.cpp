@@ -1,5 +1,6 @@
 #include "clicklabel.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -7,8 +8,34 @@
 
 namespace platform {
 
+ClickLabel::ClickLabel(QWidget *parent)
+    : ClickLabel(QString(), parent)
+{}
+
+ClickLabel::ClickLabel(const QString &text, QWidget *parent)
+    : QLabel(text, parent)
+{
+    m_follow.setSingleShot(true);
+    connect(&m_follow, &QTimer::timeout, this, [this] { emit linkFollowed(m_link); });
+    connect(this, &QLabel::linkActivated, this, &ClickLabel::linkClicked);
+}
+
+void ClickLabel::linkClicked(const QString &link)
+{
+    if (!m_releasing) {
+        emit linkFollowed(link);
+        return;
+    }
+    // The release of a double click's second press comes here too, and follows nothing.
+    if (m_doubleClicked)
+        return;
+    m_link = link;
+    m_follow.start(QApplication::doubleClickInterval());
+}
+
 void ClickLabel::mousePressEvent(QMouseEvent *event)
 {
+    m_doubleClicked = false;
     m_pressed = event->button() == Qt::LeftButton;
     QLabel::mousePressEvent(event);
     event->accept();
@@ -19,7 +46,9 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
     const bool click = m_pressed && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
     m_pressed = false;
+    m_releasing = true;
     QLabel::mouseReleaseEvent(event);
+    m_releasing = false;
     event->accept();
     if (click)
         emit clicked();
@@ -27,6 +56,8 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 
 void ClickLabel::mouseDoubleClickEvent(QMouseEvent *event)
 {
+    m_follow.stop();
+    m_doubleClicked = true;
     QLabel::mouseDoubleClickEvent(event);
     event->accept();
     if (event->button() == Qt::LeftButton)

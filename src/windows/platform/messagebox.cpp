@@ -39,6 +39,11 @@ QList<Choice> choicesFor(Buttons buttons)
         return {{QMessageBox::Ok, Answer::Ok}, {QMessageBox::Cancel, Answer::Cancel}};
     case Buttons::YesNo:
         return {{QMessageBox::Yes, Answer::Yes}, {QMessageBox::No, Answer::No}};
+    case Buttons::YesNoToAll:
+        return {{QMessageBox::Yes, Answer::Yes},
+                {QMessageBox::YesToAll, Answer::YesToAll},
+                {QMessageBox::No, Answer::No},
+                {QMessageBox::NoToAll, Answer::NoToAll}};
     }
     return {};
 }

@@ -8,8 +8,9 @@ class QWidget;
 
 namespace platform {
 
-enum class Answer { Ok, Cancel, Yes, No };
-enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No, YesToAll, NoToAll };
+// YesNoToAll asks one of a series: Yes, Yes to All, No, No to All.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoToAll };
 
 // A message without icon whose first button is the default, modal to `parent`'s window
 // (to the whole program without one), centred over it. It returns at once; `answered`

@@ -59,6 +59,20 @@ void PlacedLayout::setUsualSize(QSize size)
     invalidate();
 }
 
+void PlacedLayout::setScale(qreal factor)
+{
+    m_scale = factor;
+    invalidate();
+}
+
+QRect PlacedLayout::scaled(QRect rect) const
+{
+    // Edges scaled alone, as shares are, so that controls that meet still meet.
+    const auto edge = [this](int at) { return int(std::lround(at * m_scale)); };
+    return QRect(QPoint(edge(rect.left()), edge(rect.top())),
+                 QPoint(edge(rect.right() + 1) - 1, edge(rect.bottom() + 1) - 1));
+}
+
 void PlacedLayout::reserveTop(int pixels)
 {
     m_topRoom = pixels;
@@ -73,12 +87,12 @@ void PlacedLayout::setFitLimit(int pixels)
 
 QSize PlacedLayout::sizeHint() const
 {
-    return m_base;
+    return scaled(m_base);
 }
 
 QSize PlacedLayout::minimumSize() const
 {
-    return m_base;
+    return scaled(m_base);
 }
 
 void PlacedLayout::setGeometry(const QRect &rect)
@@ -87,13 +101,15 @@ void PlacedLayout::setGeometry(const QRect &rect)
     // Places are given from the widget's own corner, whatever margins it keeps for itself
     // (a frame's caption), as the layouts were drawn.
     const QSize area = parentWidget() ? parentWidget()->size() : rect.size();
-    const QSize extra = (area - m_base).expandedTo(QSize(0, 0));
-    const QSize usual = extra.boundedTo((m_usual - m_base).expandedTo(QSize(0, 0)));
+    const QSize base = scaled(m_base);
+    const QSize extra = (area - base).expandedTo(QSize(0, 0));
+    const QSize usual = extra.boundedTo((scaled(m_usual) - base).expandedTo(QSize(0, 0)));
     QList<QRect> places;
     QList<std::pair<int, int>> grown; // base top, growth
     for (const Placed &placed : std::as_const(m_placed)) {
-        QRect place = PlacedLayout::placed(PlacedLayout::placed(placed.base, placed.follows, usual),
-                                           placed.large, extra - usual);
+        QRect place =
+            PlacedLayout::placed(PlacedLayout::placed(scaled(placed.base), placed.follows, usual),
+                                 placed.large, extra - usual);
         const QWidget *widget = placed.item->widget();
         if (placed.fit == Fit::Square) {
             const int side = std::min(place.width(), place.height());

@@ -55,6 +55,10 @@ public:
     // follows its usual shares, so the area looks as it always has; past it, its large ones.
     void setUsualSize(QSize size);
 
+    // Every place, the base and the usual size made larger (or smaller) by `factor`, as for
+    // larger text; 1 places them as given.
+    void setScale(qreal factor);
+
     // Room kept at the top of the area, above every control.
     void reserveTop(int pixels);
     // The most a control placed with Fit::TextHeight may grow.
@@ -80,8 +84,12 @@ private:
         Follows large;
         Fit fit;
     };
+    QRect scaled(QRect rect) const;
+    QSize scaled(QSize size) const { return scaled(QRect(QPoint(), size)).size(); }
+
     QSize m_base;
     QSize m_usual;
+    qreal m_scale = 1;
     int m_topRoom = 0;
     int m_fitLimit = 0;
     QList<Placed> m_placed;

@@ -1,14 +1,20 @@
 #include "searchwindow.h"
 
+#include "clipboard.h"
+#include "filedialog.h"
 #include "fonts.h"
 #include "framing.h"
+#include "messagebox.h"
 #include "searchresults.h"
 #include "settingsstore.h"
 #include "switches.h"
+#include "wholefile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -16,6 +22,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QTableView>
 #include <QThreadPool>
@@ -127,6 +134,14 @@ void SearchWindow::buildLayout()
     grid->addWidget(label("&Words:", searchtext), row, 0);
     grid->addWidget(searchtext, row++, 1, 1, 5);
 
+    const auto choice = [this](const char *name, const QStringList &items) {
+        auto *combo = new QComboBox(this);
+        combo->setObjectName(QString::fromLatin1(name));
+        combo->addItems(items);
+        connect(combo, &QComboBox::currentIndexChanged, this, &SearchWindow::criteriaChanged);
+        return combo;
+    };
+
     auto *in = new QLabel(u"Look in:"_s, this);
     grid->addWidget(in, row, 0);
     auto *boxes = new QHBoxLayout;
@@ -139,6 +154,10 @@ void SearchWindow::buildLayout()
         connect(fields[i], &QCheckBox::toggled, this, &SearchWindow::criteriaChanged);
     }
     boxes->addStretch();
+    // Whether the player has written a note on the monster; in the order of HasNote.
+    hasnote = choice("hasnote", {u"Any"_s, u"Yes"_s, u"No"_s});
+    boxes->addWidget(label("W&ith a note:", hasnote));
+    boxes->addWidget(hasnote);
     grid->addLayout(boxes, row++, 1, 1, 5);
 
     // Two columns of ranges: "from ... to ..." for each number, made (and so reached by Tab)
@@ -167,13 +186,6 @@ void SearchWindow::buildLayout()
     }
     row += 3;
 
-    const auto choice = [this](const char *name, const QStringList &items) {
-        auto *combo = new QComboBox(this);
-        combo->setObjectName(QString::fromLatin1(name));
-        combo->addItems(items);
-        connect(combo, &QComboBox::currentIndexChanged, this, &SearchWindow::criteriaChanged);
-        return combo;
-    };
     hostile = choice("hostile", {u"Any"_s, u"Yes"_s, u"No"_s, u"Other"_s});
     undead = choice("undead", {u"Any"_s, u"Yes"_s, u"No"_s});
     sizebox = choice("size", {u"Any"_s});
@@ -200,18 +212,36 @@ void SearchWindow::buildLayout()
 
     count = new QLabel(this);
     count->setObjectName(u"count"_s);
-    grid->addWidget(count, row, 0, 1, 4);
+    auto *countLine = new QHBoxLayout;
+    countLine->addWidget(count, 1);
+    // The results as shown, every row and column: to a file, or to paste into a spreadsheet.
+    saveButton = new QPushButton(u"Sa&ve as CSV..."_s, this);
+    saveButton->setObjectName(u"saveresults"_s);
+    copyButton = new QPushButton(u"Co&py Results"_s, this);
+    copyButton->setObjectName(u"copyresults"_s);
+    copyButton->setToolTip(u"Copies every result as shown, as tab-separated text for a "
+                           "spreadsheet."_s);
+    countLine->addWidget(saveButton);
+    countLine->addWidget(copyButton);
+    connect(saveButton, &QPushButton::clicked, this, [this] {
+        platform::chooseFile(this, platform::FileMode::Save, u"Save Results"_s,
+                             u"CSV files (*.csv);;All files (*)"_s, u"monsters.csv"_s,
+                             [this](const QString &path) { saveResults(path); });
+    });
+    connect(copyButton, &QPushButton::clicked, this, [this] {
+        platform::copyText(m_model->toTabSeparated());
+        tellAfterCount(u"Copied to the clipboard."_s);
+    });
     // The order by keyboard too; a click on a column's title does the same.
     sortby = new QComboBox(this);
     sortby->setObjectName(u"sortby"_s);
     sortby->addItem(u"File order"_s);
     for (int column = 0; column < SearchResultsModel::ColumnCount; ++column)
         sortby->addItem(m_model->headerData(column, Qt::Horizontal).toString());
-    auto *sortLine = new QHBoxLayout;
-    sortLine->addStretch();
-    sortLine->addWidget(label("Sort &by:", sortby));
-    sortLine->addWidget(sortby);
-    grid->addLayout(sortLine, row++, 4, 1, 2);
+    countLine->addSpacing(countLine->spacing() * 2);
+    countLine->addWidget(label("Sort &by:", sortby));
+    countLine->addWidget(sortby);
+    grid->addLayout(countLine, row++, 0, 1, 6);
 
     results = new QTableView(this);
     results->setObjectName(u"results"_s);
@@ -261,9 +291,48 @@ void SearchWindow::reloadSettings()
         search_Click();
 }
 
-void SearchWindow::setNote(const QString &name, const QString &text)
+void SearchWindow::setNote(const QString &key, const QString &text)
 {
-    m_notes.setNote(name, text);
+    m_notes.setNote(key, text);
+}
+
+void SearchWindow::findIn(MonsterRecord::Field field, const QString &text)
+{
+    const TextField wanted = field == MonsterRecord::Area       ? TextField::Area
+                             : field == MonsterRecord::Treasure ? TextField::Treasure
+                                                                : TextField::Name;
+    {
+        const QScopedValueRollback<bool> together(m_settingCriteria, true);
+        searchtext->setText(text);
+        for (std::size_t i = 0; i < std::size(kFieldBoxes); ++i)
+            fields[i]->setChecked(kFieldBoxes[i].field == wanted);
+        for (int f = 0; f < kRangeFieldCount; ++f) {
+            from[f]->clear();
+            to[f]->clear();
+        }
+        for (QComboBox *combo : {hostile, undead, sizebox, hasnote})
+            combo->setCurrentIndex(0);
+    }
+    // Whether or not results follow every change: this is a search asked for.
+    search_Click();
+}
+
+void SearchWindow::saveResults(const QString &path)
+{
+    QString error;
+    if (wholefile::write(path, m_model->toCsv(), &error)) {
+        tellAfterCount(u"Saved as %1."_s.arg(QFileInfo(path).fileName()));
+        return;
+    }
+    platform::showMessage(
+        this, u"Save Results"_s,
+        u"The results could not be saved as %1: %2"_s.arg(QDir::toNativeSeparators(path), error),
+        platform::Buttons::Ok);
+}
+
+void SearchWindow::tellAfterCount(const QString &text)
+{
+    count->setText(m_model->countText() + u". "_s + text);
 }
 
 void SearchWindow::openBeside(QRect record)
@@ -331,7 +400,7 @@ void SearchWindow::indexReady(std::shared_ptr<const SearchIndex> index)
 
 void SearchWindow::criteriaChanged()
 {
-    if (m_live)
+    if (m_live && !m_settingCriteria)
         search_Click();
 }
 
@@ -353,6 +422,7 @@ SearchCriteria SearchWindow::criteria() const
     criteria.hostile = SearchCriteria::Hostile(hostile->currentIndex());
     criteria.undead = SearchCriteria::Undead(undead->currentIndex());
     criteria.size = sizebox->currentIndex() > 0 ? sizebox->currentText() : QString();
+    criteria.hasNote = SearchCriteria::HasNote(hasnote->currentIndex());
     criteria.includeUnavailable = m_includeUnavailable;
     return criteria;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monstertable.h"
 #include "searchcriteria.h"
 #include "searchindex.h"
 
@@ -7,7 +8,6 @@
 #include <atomic>
 #include <memory>
 
-class MonsterTable;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -32,8 +32,12 @@ public:
     // Reads the search switches again ("search": results follow every change;
     // "unavailable": unavailable values meet a criterion).
     void reloadSettings();
-    // A note changed in the main window; searches in notes see it from now on.
-    void setNote(const QString &name, const QString &text);
+    // A note changed in the main window (its key, as notesfile::key() makes it); searches in
+    // notes see it from now on.
+    void setNote(const QString &key, const QString &text);
+    // Searches for `text` in one field of the records alone (an area, a treasure): every other
+    // criterion is cleared.
+    void findIn(MonsterRecord::Field field, const QString &text);
     // Places the window, about to open, beside the main window (its parent) and clear of
     // `record`, the part of the main window on the screen that shows the chosen results.
     void openBeside(QRect record);
@@ -58,6 +62,9 @@ private:
     void chooseResult(int resultRow);
     // Down was pressed in the words: the keyboard goes to the first result.
     void enterResults();
+    void saveResults(const QString &path);
+    // Says something of the results after their count until the next search.
+    void tellAfterCount(const QString &text);
 
     SettingsStore &m_store;
     std::shared_ptr<const SearchIndex> m_index;
@@ -68,6 +75,8 @@ private:
     quint64 m_generation = 0;
     quint64 m_shownGeneration = 0;
     bool m_enterResults = false;
+    // Criteria are being set together: one search when all are.
+    bool m_settingCriteria = false;
     std::shared_ptr<std::atomic_bool> m_cancel;
 
     QLineEdit *searchtext = nullptr;
@@ -77,9 +86,12 @@ private:
     QComboBox *hostile = nullptr;
     QComboBox *undead = nullptr;
     QComboBox *sizebox = nullptr;
+    QComboBox *hasnote = nullptr;
     QComboBox *sortby = nullptr;
     QPushButton *search = nullptr;
     QPushButton *closeButton = nullptr;
+    QPushButton *saveButton = nullptr;
+    QPushButton *copyButton = nullptr;
     QLabel *count = nullptr;
     QTableView *results = nullptr;
     SearchResultsModel *m_model = nullptr;
