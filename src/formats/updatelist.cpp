@@ -84,11 +84,6 @@ qint64 fileSize(QStringView text)
 
 } // namespace
 
-double leadingNumber(QStringView text)
-{
-    return readLeadingNumber(text).value_or(0);
-}
-
 qint64 roundHalfEven(double value)
 {
     if (std::isnan(value))

@@ -33,11 +33,6 @@ struct UpdateList
     QString problem;
 };
 
-// The number at the start of `text`, as the list's count and size fields are read:
-// spaces trimmed, an optional sign, digits and an optional fraction; text that starts
-// with no number reads as 0.
-double leadingNumber(QStringView text);
-
 // Rounds to the nearest whole number, halves to even.
 qint64 roundHalfEven(double value);
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QtGlobal>
-#include <functional>
 #include <vector>
 
 // Back and Forward through the monsters shown, as a browser goes through pages: showing a
@@ -19,17 +18,12 @@ public:
     // The row to show, or -1 when there is nowhere to go.
     qsizetype back();
     qsizetype forward();
-    // The row shown, or -1 when none is (nothing visited, or it went with a reload).
+    // The row shown, or -1 before any visit.
     qsizetype current() const;
-
-    // After the data is read again: each row's new row, or -1 for one gone. A gone current
-    // entry leaves Back and Forward where they were around it.
-    void remap(const std::function<qsizetype(qsizetype)> &newRow);
 
 private:
     std::vector<qsizetype> m_rows;
-    // The current entry; when `m_onEntry` is false the place just after it, m_at -1 being
-    // before the first.
+    // The current entry, -1 before the first visit. A reload of the data makes a new main
+    // window, and with it a new history, so rows never go stale.
     qsizetype m_at = -1;
-    bool m_onEntry = false;
 };

@@ -65,8 +65,7 @@ private slots:
     }
 
     // Moves: a number visits that row, "<" and ">" go back and forward (giving the row or
-    // "-"), "xN" reads the data again without row N. Then "|", the current row, and
-    // whether back (b) and forward (f) can go.
+    // "-"). Then "|", the current row, and whether back (b) and forward (f) can go.
     void history_data()
     {
         QTest::addColumn<QString>("moves");
@@ -75,10 +74,6 @@ private slots:
         QTest::newRow("the same again adds nothing") << u"1 1 2 2 < <"_s << u"1 -|1f"_s;
         QTest::newRow("the current again keeps forward") << u"1 2 < 1 >"_s << u"1 2|2b"_s;
         QTest::newRow("nothing visited") << u"< >"_s << u"- -|"_s;
-        QTest::newRow("current gone, back") << u"1 2 3 4 < x3 <"_s << u"3 2|2bf"_s;
-        QTest::newRow("current gone, forward") << u"1 2 3 < x2 >"_s << u"2 2|2b"_s;
-        QTest::newRow("current gone, a visit") << u"1 2 3 < x2 5 <"_s << u"2 1|1f"_s;
-        QTest::newRow("neighbours become one") << u"1 2 1 x2"_s << u"|1"_s;
     }
     void history()
     {
@@ -88,16 +83,10 @@ private slots:
         QStringList went;
         const auto shown = [](qsizetype row) { return row < 0 ? u"-"_s : QString::number(row); };
         for (const QString &move : moves.split(u' ')) {
-            if (move == u"<" || move == u">") {
+            if (move == u"<" || move == u">")
                 went.append(shown(move == u"<" ? history.back() : history.forward()));
-            } else if (move.startsWith(u'x')) {
-                const qsizetype gone = move.mid(1).toLongLong();
-                history.remap([gone](qsizetype row) {
-                    return row == gone ? -1 : row > gone ? row - 1 : row;
-                });
-            } else {
+            else
                 history.visit(move.toLongLong());
-            }
         }
         QCOMPARE(went.join(u' ') + u'|' + shown(history.current()).remove(u'-') +
                      (history.canGoBack() ? u"b"_s : u""_s) +
