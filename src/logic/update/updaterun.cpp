@@ -113,9 +113,9 @@ void UpdateRun::downloadNext()
     QString refusal;
     if (entry.size < 0) {
         refusal = u"the list gives no size from 0 to %1 bytes for it"_s.arg(kMaxFileSize);
-    } else if (path.isEmpty() || !storableEntry(entry)) {
-        // The name points outside the data folder or at its own lists, or the entry could
-        // not be named in the local list afterwards.
+    } else if (!storableEntry(entry)) {
+        // The name points outside the data folder or at its own lists (no path), or the
+        // entry could not be named in the local list afterwards.
         refusal = u"the list names it in a way that is not allowed"_s;
     } else if (!m_config.folder.holds(path)) {
         refusal = u"a link in the data folder leads outside it"_s;

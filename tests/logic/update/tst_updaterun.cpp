@@ -199,6 +199,8 @@ private slots:
             {.body = "5\r\na,1,6,file://%2\r\nb,1,6,file://%3\r\nc,1,6,data:,secret\r\n"
                      "d,1,6,ftp://127.0.0.1/secret\r\n"},
             version, cut, u"a, b, c, d: only http and https addresses are fetched"_s);
+        row("a quote or a control character", {.body = "3\r\na,1\",6,%1/trickle\r\nb,1,6,%1/\x01\r\n"},
+            version, cut, u"a, b: the list names it in a way that is not allowed"_s);
         row("redirects off the web", {.body = "3\r\na,1,6,%1/to-file\r\nb,1,6,%1/to-data\r\n"},
             version, cut, u"a, b: the server sent it on to an address that is not fetched"_s);
     }
