@@ -2,13 +2,13 @@
 // fit their boxes in the fonts of this machine, and texts that read in the desktop's palette.
 #include "aboutwindow.h"
 #include "colours.h"
+#include "downloaderwindow.h"
+#include "feedbackwindow.h"
 #include "mainwindow.h"
 #include "optionswindow.h"
 #include "program.h"
-#include "feedbackwindow.h"
 #include "searchwindow.h"
 #include "splashwindow.h"
-#include "downloaderwindow.h"
 #include "windowtest.h"
 
 #include <QAccessible>
@@ -230,6 +230,7 @@ void TestAccessibility::keysWorkTheDialogs_data()
     QTest::newRow("options: Esc") << u"frmOptions"_s << u"dbupdates"_s << Qt::Key_Escape;
     QTest::newRow("feedback: Esc in the text") << u"frmReport"_s << u"feedback"_s << Qt::Key_Escape;
     QTest::newRow("feedback: Enter on Cancel") << u"frmReport"_s << u"cancel"_s << Qt::Key_Enter;
+    QTest::newRow("about: Esc") << u"frmAbout"_s << u"cmdOK"_s << Qt::Key_Escape;
 }
 
 void TestAccessibility::keysWorkTheDialogs()

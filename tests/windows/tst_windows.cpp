@@ -773,8 +773,8 @@ void TestWindows::feedbackTooLongIsNotSent()
 
 void TestWindows::aboutShowsVersionsAndClosesEveryWay()
 {
-    for (const int key : {0, int(Qt::Key_Escape), -1}) {
-        if (key == -1)
+    for (const bool version : {false, true}) { // OK with a version, the close box without
+        if (version)
             testsupport::writeFile(m_folder.versionFile(), "\"2026.1206\"\r\n");
         auto *about = new AboutWindow(Endpoints::defaults(), m_folder);
         about->show();
@@ -782,12 +782,9 @@ void TestWindows::aboutShowsVersionsAndClosesEveryWay()
         QCOMPARE(get("lblTitle")->text(), u"Norvalen English Beta Monster Database"_s);
         QCOMPARE(get("lblVersion")->text(), u"Progam Version v.1.7 Build #4034 Beta"_s);
         QCOMPARE(get("dbverlabel")->text(),
-                 key == -1 ? u"Database Version v.2026.1206"_s : u"Database Version v."_s);
-        auto *ok = get<QPushButton>("cmdOK");
-        if (key == 0)
-            QTest::mouseClick(ok, Qt::LeftButton);
-        else if (key > 0)
-            QTest::keyClick(ok, Qt::Key(key));
+                 u"Database Version v."_s + (version ? u"2026.1206"_s : u""_s));
+        if (version)
+            QTest::mouseClick(get<QPushButton>("cmdOK"), Qt::LeftButton);
         else
             about->close();
         QTRY_VERIFY(!m_window);
