@@ -101,12 +101,14 @@ private slots:
         QTest::newRow("last line not ended") << u"3\r\n"_s + a + b.chopped(2) << no;
         QTest::newRow("lone LF kept") << u"2\r\na,1,10,u\n\r\n"_s << u"2\r\na,1,10,u\n\r\n\r\n"_s;
         QTest::newRow("three fields") << u"3\r\n"_s + a + u"b,2,20\r\n"_s << no;
-        // Fields trimmed of spaces, a size rounded half to even, a fifth field ignored. A size
-        // beyond 31 bits, negative or no number is none (-1): the entry is refused.
-        QTest::newRow("field forms") << u"3\r\n a , 1 , 10.5kb , u \r\nb,2,5368709120,v,w\r\n"_s
+        // Fields trimmed of spaces, a size signed and rounded half to even, a fifth field
+        // ignored. A size beyond 31 bits, negative or no number is none (-1): the entry is
+        // refused.
+        QTest::newRow("field forms") << u"3\r\n a , 1 , +10.5kb , u \r\nb,2,5368709120,v,w\r\n"_s
                                      << u"3\r\n"_s + a + u"b,2,-1,v\r\n"_s + e;
-        QTest::newRow("sizes that are none") << u"4\r\na,1,-2,u\r\nb,2,,v\r\nc,3,x1,w\r\n"_s
-                                             << u"4\r\na,1,-1,u\r\nb,2,-1,v\r\nc,3,-1,w\r\n\r\n"_s;
+        QTest::newRow("sizes that are none")
+            << u"5\r\na,1,-2,u\r\nb,2,,v\r\nc,3,x1,w\r\nd,4,.x,z\r\n"_s
+            << u"5\r\na,1,-1,u\r\nb,2,-1,v\r\nc,3,-1,w\r\nd,4,-1,z\r\n\r\n"_s;
         // The local copy is read back through regroupLocalList(), its last line ended or not.
         QTest::newRow("local") << regroupLocalList("3\r\npics/a b.gif,1.0,10,u\r\nb,v2,5,u")
                                << u"3\r\npics/a b.gif,1.0,10,u\r\nb,v2,5,u\r\n\r\n"_s;
