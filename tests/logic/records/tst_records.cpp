@@ -4,6 +4,7 @@
 #include "history.h"
 #include "linkparts.h"
 #include "listfilter.h"
+#include "monsterlist.h"
 #include "monstertable.h"
 #include "notesfile.h"
 #include "recordview.h"
@@ -30,13 +31,13 @@ private slots:
             << u""_s << true << Rows{0, 7, 2, 3, 5, 4, 1, 6} << u""_s;
         QTest::newRow("case") << u"BAT"_s << false << Rows{3, 5} << u"2 of 8"_s;
         QTest::newRow("every word") << u"bat elan"_s << false << Rows{} << u"0 of 8"_s;
-        QTest::newRow("parts in any order, a comma") << u"  gia crab"_s << false << Rows{0}
-                                                     << u"1 of 8"_s;
+        QTest::newRow("parts in any order, a comma")
+            << u"  gia crab"_s << false << Rows{0} << u"1 of 8"_s;
         QTest::newRow("accent typed") << u"élan"_s << false << Rows{7} << u"1 of 8"_s;
         QTest::newRow("curly apostrophe") << u"OGRE'S"_s << false << Rows{4} << u"1 of 8"_s;
         QTest::newRow("line break") << u"awakened warden"_s << false << Rows{6} << u"1 of 8"_s;
-        QTest::newRow("A to Z, filtered") << u"a"_s << true << Rows{0, 7, 2, 3, 5, 4, 6}
-                                          << u"7 of 8"_s;
+        QTest::newRow("A to Z, filtered")
+            << u"a"_s << true << Rows{0, 7, 2, 3, 5, 4, 6} << u"7 of 8"_s;
     }
     void filterAndOrder()
     {
@@ -62,6 +63,14 @@ private slots:
         atOnce.setOrder(order);
         QCOMPARE(atOnce.rows(), rows);
         QCOMPARE(atOnce.countText(), count);
+        // The list model finds each record's row, or none.
+        MonsterListModel model(std::make_shared<const MonsterTable>(table));
+        model.setFilterText(text);
+        model.setOrder(order);
+        for (qsizetype row = -1; row <= table.size(); ++row) {
+            const auto at = std::ranges::find(rows, row);
+            QCOMPARE(model.listRow(row), at == rows.end() ? -1 : int(at - rows.begin()));
+        }
     }
 
     // Moves: a number visits that row, "<" and ">" go back and forward (giving the row or
@@ -100,8 +109,7 @@ private slots:
         QTest::addColumn<QString>("parts"); // text@start in the shown value
         QTest::newRow("commas") << u"Bat Wing¡ Murky Water"_s << u"Bat Wing@0|Murky Water@10"_s;
         QTest::newRow("blanks, empty parts") << u"  Pearl ¡¡ ¡Sand  "_s << u"Pearl@2|Sand@12"_s;
-        QTest::newRow("line breaks") << u"¿¿Gold¿Potion¡ Gold"_s
-                                     << u"Gold@4|Potion@10|Gold@18"_s;
+        QTest::newRow("line breaks") << u"¿¿Gold¿Potion¡ Gold"_s << u"Gold@4|Potion@10|Gold@18"_s;
         QTest::newRow("no value") << u" data unavailable "_s << u""_s;
         QTest::newRow("empty") << u""_s << u""_s;
     }
