@@ -9,8 +9,10 @@ std::vector<LinkPart> linkParts(QStringView stored)
     qsizetype begin = 0;
     qsizetype shownBegin = 0;
     for (qsizetype i = 0; i <= stored.size(); ++i) {
-        const bool lineBreak = i < stored.size() && stored[i] == kLineBreakSubstitute;
-        if (i < stored.size() && !lineBreak && stored[i] != kCommaSubstitute) {
+        // The end closes the last part as a comma would.
+        const QChar c = i < stored.size() ? stored[i] : kCommaSubstitute;
+        const bool lineBreak = c == kLineBreakSubstitute;
+        if (!lineBreak && c != kCommaSubstitute) {
             ++shown;
             continue;
         }
