@@ -292,8 +292,9 @@ bool SettingsStore::writePending()
         rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         m_lastFailure = failure(rc);
-        if (!sqlite3_get_autocommit(m_db))
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        // Whatever the failure left open goes, so the next try can begin again; with no
+        // transaction open this does nothing.
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
     m_pending.clear();
