@@ -55,6 +55,7 @@ private slots:
         QCOMPARE(sqlite3_open(QFile::encodeName(storePath()).constData(), &holder), SQLITE_OK);
         QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
 
+        QVERIFY(!store.save(u"notes"_s, u"Wolf"_s, u"howls"_s)); // kept beside Bat's
         QElapsedTimer typing;
         typing.start();
         const QString typed = u"second note"_s;
@@ -73,7 +74,8 @@ private slots:
         sqlite3_close(holder);
         QTRY_COMPARE(store.pendingCount(), 0);
         QCOMPARE(problems, (QStringList{problems[0], QString()}));
-        QCOMPARE(SettingsStore(storePath()).get(u"notes"_s, u"Bat"_s), typed);
+        QCOMPARE(SettingsStore(storePath()).entries(u"notes"_s),
+                 (Entries{{u"Bat"_s, typed}, {u"Wolf"_s, u"howls"_s}}));
     }
 
     // A file where the folder should be, and a database that is not one: the store can be

@@ -91,7 +91,7 @@ ImportPlan planImport(QByteArrayView file, const std::vector<Note> &existing)
         if (row.size() < 3)
             return refuse(line, QStringLiteral("a note needs a monster, its occurrence and "
                                                "the text"));
-        bool ok = false;
+        bool ok = false; // set by toLongLong either way
         const qsizetype occurrence = row[1].trimmed().toLongLong(&ok);
         const QString name = linebreaks::toCrLf(row[0]);
         if (name.isEmpty())

@@ -115,6 +115,8 @@ private slots:
             {u"a\tb\r\nc\u00a0d \U0001D400x € 5 × 2"_s, "a b  c d ax € 5 × 2"}};
         for (const auto &[text, folded] : cases)
             QCOMPARE(textfold::fold(text), folded);
+        // A text that ends on half of a pair folds that half alone, whatever lies beyond.
+        QCOMPARE(textfold::fold(QStringView(u"x\U0001D400").first(2)), textfold::fold(u"x\xD835"));
         // Search words: punctuation and hyphens part them, but for a number's separators
         // and an apostrophe inside a word.
         const std::pair<QString, std::vector<QByteArray>> words[] = {
