@@ -1,5 +1,7 @@
 #include "placement.h"
 
+#include "twips.h"
+
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -8,7 +10,6 @@
 namespace placement {
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 // Further out than any real desktop; keeps the pixel arithmetic well inside int.
 constexpr float kMaxTwips = 1.0e8F;
 
@@ -58,7 +59,7 @@ QRect movedInto(QRect frame, QRect area)
 
 QString edgeText(int devicePixels)
 {
-    return QString::number(qint64(devicePixels) * kTwipsPerPixel);
+    return QString::number(qint64(devicePixels) * twips::kPerPixel);
 }
 
 std::optional<int> edgePixels(const QString &text)
@@ -67,7 +68,7 @@ std::optional<int> edgePixels(const QString &text)
     const float twips = text.toFloat(&ok);
     if (!ok || !std::isfinite(twips) || std::fabs(twips) > kMaxTwips)
         return std::nullopt;
-    return int(std::lround(twips / kTwipsPerPixel));
+    return int(std::lround(twips / twips::kPerPixel));
 }
 
 QPoint toDevice(QPoint logical, const QList<Screen> &screens)
