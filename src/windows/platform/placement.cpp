@@ -65,10 +65,10 @@ QString edgeText(int devicePixels)
 std::optional<int> edgePixels(const QString &text)
 {
     bool ok = false;
-    const float twips = text.toFloat(&ok);
-    if (!ok || !std::isfinite(twips) || std::fabs(twips) > kMaxTwips)
+    const float stored = text.toFloat(&ok);
+    if (!ok || !std::isfinite(stored) || std::fabs(stored) > kMaxTwips)
         return std::nullopt;
-    return int(std::lround(twips / twips::kPerPixel));
+    return int(std::lround(stored / twips::kPerPixel));
 }
 
 QPoint toDevice(QPoint logical, const QList<Screen> &screens)
