@@ -46,6 +46,8 @@ private slots:
             << QByteArray("a\r\n\r\n \tb  ,c") << QStringList{u"a"_s, {}, u"b  "_s, u"c"_s};
         QTest::newRow("quoted, text after the quote dropped")
             << QByteArray("\"a,b\r\nc\"xyz,d\r\n") << QStringList{u"a,b\r\nc"_s, u"d"_s};
+        QTest::newRow("comma before the closing quote")
+            << QByteArray("\"x,\",y") << QStringList{u"x,"_s, u"y"_s};
         QTest::newRow("quote never closed") << QByteArray("\"a,b") << QStringList{u"a,b"_s};
         QTest::newRow("LF and CR line ends")
             << QByteArray("a\nb\rc") << QStringList{u"a"_s, u"b"_s, u"c"_s};

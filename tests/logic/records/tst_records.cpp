@@ -71,6 +71,10 @@ private slots:
             const auto at = std::ranges::find(rows, row);
             QCOMPARE(model.listRow(row), at == rows.end() ? -1 : int(at - rows.begin()));
         }
+        // A flat list of one column: no index past its rows, beside them or below them.
+        const int size = int(rows.size());
+        QVERIFY(!model.index(size, 0).isValid() && !model.index(0, 1).isValid() &&
+                !model.index(0, 0, model.index(0, 0)).isValid());
     }
 
     // Moves: a number visits that row, "<" and ">" go back and forward (giving the row or
