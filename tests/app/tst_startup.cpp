@@ -112,9 +112,10 @@ void TestStartup::silentServerNeverHoldsTheSplash_data()
     QTest::newRow("Esc skips them") << true;
 }
 
-// A server that accepts and never answers: the splash is there at once, the checks together
-// give up within their budget (a retry included) and the main window says so; a key skips
-// whatever is left of them. A manual check then waits, and Exit still ends the program.
+// A server that accepts and never answers: the splash is there at once, the checks (on while
+// their switches are empty) together give up within their budget (a retry included) and the
+// main window says so; a key skips whatever is left of them. A manual check then waits, and
+// Exit still ends the program.
 void TestStartup::silentServerNeverHoldsTheSplash()
 {
     QFETCH(bool, skip);
@@ -125,8 +126,6 @@ void TestStartup::silentServerNeverHoldsTheSplash()
     m_program->start();
     SplashWindow *splash = m_program->splashWindow();
     QVERIFY(splash->isVisible());
-    QCOMPARE(stored(u"settings"_s, u"progupdates"_s) + stored(u"settings"_s, u"dbupdates"_s),
-             u"11"_s); // empty switches are on
     if (skip) {
         QTRY_COMPARE(m_server->hits(u"/monster.txt"_s), 1);
         QTest::keyClick(splash, Qt::Key_Escape);

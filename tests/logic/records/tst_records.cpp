@@ -63,6 +63,12 @@ private slots:
         atOnce.setOrder(order);
         QCOMPARE(atOnce.rows(), rows);
         QCOMPARE(atOnce.countText(), count);
+        QByteArray many; // more names than a sort does by insertion, given Z to A
+        for (int n = 199; n >= 100; --n)
+            many += QByteArray::number(n) + "\r\n";
+        ListFilter big(MonsterTable::parse(many));
+        big.setOrder(ListFilter::Order::AToZ);
+        QVERIFY(std::ranges::is_sorted(big.rows(), std::greater()));
         // The list model finds each record's row, or none.
         MonsterListModel model(std::make_shared<const MonsterTable>(table));
         model.setFilterText(text);
