@@ -151,7 +151,6 @@ void TestWindows::selectionShowsTheEntrysOwnRecord()
 {
     openMain();
     QCOMPARE(get<QListView>("monstername")->model()->index(Crab, 0).data(), u"Crab, Giant"_s);
-    QVERIFY(get("namea")->text().isEmpty()); // nothing is selected at first
 
     select(Crab);
     QCOMPARE(get<QGroupBox>("monsterframe")->title(), u"Crab, Giant"_s);
@@ -335,7 +334,6 @@ void TestWindows::copyTriggersPutTheValueOnTheClipboard()
             QCOMPARE(clipboard->text(), expected);
         }
     }
-    QCOMPARE(clipboard->text(), u"Lives in caves.\r\nFlees at night."_s);
 
     clipboard->setText(u"before"_s); // a single click copies only on the hit points
     for (const char *name : {"namea", "namelabel", "hplabel", "treasure", "display", "hint1"})

@@ -54,8 +54,8 @@ private slots:
     }
 
     // Which folder is read, and whether it may be updated. Which folders cannot be written
-    // is told by the test, so that it holds for root too; "cml.nmd" puts a folder where the
-    // user's database would go, so that it cannot be copied.
+    // is told by the test, so that it holds for root too; a file name puts a folder where the
+    // user's copy of it would go, so that it cannot be copied.
     void choosesWhereTheDataLives_data()
     {
         QTest::addColumn<bool>("portable"); // the executable has a data folder beside it
@@ -69,17 +69,19 @@ private slots:
             << false << QStringList{u"user"_s} << u"installed, read-only"_s;
         QTest::newRow("database cannot be copied")
             << false << QStringList{u"cml.nmd"_s} << u"installed, read-only"_s;
+        QTest::newRow("a picture cannot be copied")
+            << false << QStringList{u"a.gif"_s} << u"user, updated"_s;
     }
     void choosesWhereTheDataLives()
     {
         QFETCH(bool, portable);
         QFETCH(QStringList, unwritable);
         QFETCH(QString, expected);
-        makeFolder(m_installed, u"cml.nmd 3|2026.1206"_s);
-        if (portable)
-            makeFolder(m_portable, u"cml.nmd 3|2026.1206"_s);
-        if (unwritable.contains(u"cml.nmd"_s))
-            QDir().mkpath(m_user + u"cml.nmd"_s);
+        for (const QString &folder :
+             portable ? QStringList{m_installed, m_portable} : QStringList{m_installed})
+            makeFolder(folder, u"cml.nmd 3, a.gif 3|2026.1206"_s);
+        for (const QString &file : unwritable.filter(u"."_s))
+            QDir().mkpath(m_user + file); // a folder where the copy would go
         const QMap<QString, QString> names{
             {m_portable, u"portable"_s}, {m_installed, u"installed"_s}, {m_user, u"user"_s}};
         const dataseed::Prepared prepared =
